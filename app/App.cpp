@@ -1,0 +1,217 @@
+#include "app/App.h"
+
+#include "app/FrameTimer.h"
+#include "render/GLRenderer.h"
+
+App* theApp = nullptr;
+
+namespace {
+
+const char kClassName[] = "App";
+constexpr DWORD kWindowedStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+constexpr DWORD kFullscreenStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_SYSMENU;
+constexpr double kFieldOfView = 90.0;
+
+void ShowStartupError(const char* message, UINT icon = MB_ICONEXCLAMATION) {
+    MessageBoxA(nullptr, message, "ERROR", MB_OK | icon);
+}
+
+void ShowShutdownError(const char* message) {
+    MessageBoxA(nullptr, message, "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return theApp->HandleMessage(window, message, wParam, lParam);
+}
+
+App::App()
+    : window(nullptr),
+      instance(nullptr),
+      active(false),
+      fullscreen(false),
+      windowRect{0, 0, 0, 0},
+      width(0),
+      height(0),
+      bits(0),
+      quit(false),
+      timer(nullptr),
+      renderer(nullptr) {}
+
+App::~App() {
+    Shutdown();
+}
+
+bool App::Init(const char* title, int width, int height, int bits) {
+    renderer = new GLRenderer();
+    timer = new FrameTimer();
+
+    console.Open();
+
+    this->width = width;
+    this->height = height;
+    this->bits = bits;
+
+    if (!CreateMainWindow(title, width, height, bits)) {
+        console << "Window Creation Failure.\n";
+        return false;
+    }
+    if (!renderer->Create(window, instance, width, height, bits, fullscreen)) return false;
+    console << "Graphics Initialized\n";
+
+    if (!timer->Init()) return false;
+    console << "Timing Initialized\n";
+
+    console << "Finished Intialization\n";
+    return ApplyDisplayMode();
+}
+
+bool App::CreateMainWindow(const char* title, int width, int height, int /*bits*/) {
+    windowRect = RECT{0, 0, width, height};
+    instance = GetModuleHandleA(nullptr);
+
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW | CS_OWNDC;
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(nullptr, IDI_WINLOGO);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = nullptr;
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = kClassName;
+    if (!RegisterClassA(&windowClass)) {
+        ShowStartupError("Failed To Register The Window Class.");
+        return false;
+    }
+
+    fullscreen = false;
+
+    window = CreateWindowExA(0, kClassName, title, kWindowedStyle, 0, 0,
+                             windowRect.right - windowRect.left, windowRect.bottom - windowRect.top,
+                             nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) {
+        Shutdown();
+        ShowStartupError("Window Creation Error.");
+        return false;
+    }
+    return true;
+}
+
+bool App::ApplyDisplayMode() {
+    if (!fullscreen) {
+        ChangeDisplaySettingsA(nullptr, CDS_FULLSCREEN);
+        SetWindowLongA(window, GWL_STYLE, static_cast<LONG>(kWindowedStyle));
+        ShowWindow(window, SW_RESTORE);
+        SetWindowPos(window, HWND_TOP, windowRect.left, windowRect.top,
+                     windowRect.right - windowRect.left, windowRect.bottom - windowRect.top,
+                     SWP_SHOWWINDOW);
+        return true;
+    }
+
+    DEVMODEA mode = {};
+    mode.dmSize = 148;
+    mode.dmPelsWidth = static_cast<DWORD>(width);
+    mode.dmPelsHeight = static_cast<DWORD>(height);
+    mode.dmBitsPerPel = static_cast<DWORD>(bits);
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT;
+
+    GetWindowRect(window, &windowRect);
+
+    if (ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN) == DISP_CHANGE_SUCCESSFUL) {
+        SetWindowLongA(window, GWL_STYLE, static_cast<LONG>(kFullscreenStyle));
+        ShowWindow(window, SW_SHOWMAXIMIZED);
+        return true;
+    }
+
+    int answer = MessageBoxA(nullptr,
+                             "The Requested Fullscreen Mode Is Not Supported By\n"
+                             "Your Video Card. Use Windowed Mode Instead?",
+                             "App", MB_YESNO | MB_ICONEXCLAMATION);
+    if (answer == IDYES) {
+        fullscreen = false;
+        return true;
+    }
+    ShowStartupError("Program Will Now Close.", MB_ICONSTOP);
+    quit = true;
+    return false;
+}
+
+LRESULT App::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SIZE:
+            // Also arrives while the window is being created, before the
+            // rendering context exists; the renderer then only keeps the size.
+            if (renderer != nullptr) renderer->Resize(LOWORD(lParam), HIWORD(lParam), kFieldOfView);
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) {
+                active = true;
+            } else {
+                active = false;
+            }
+            return 0;
+        case WM_KILLFOCUS:
+            active = false;
+            return 0;
+        case WM_CLOSE:
+            PostQuitMessage(0);
+            return 0;
+        case WM_SYSCOMMAND:
+            // Keep the screen saver and monitor power-saving from interrupting.
+            if (wParam == SC_SCREENSAVE || wParam == SC_MONITORPOWER) return 0;
+            break;
+        default:
+            break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void App::Run() {
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetFocus(window);
+
+    while (!quit) RunOnePass();
+}
+
+void App::RunOnePass() {
+    MSG message;
+    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            quit = true;
+        } else {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        return;
+    }
+    if (!active) return;
+
+    timer->Tick();
+    RenderFrame();
+}
+
+void App::RenderFrame() {
+    renderer->BeginFrame();
+    renderer->EndFrame();
+}
+
+void App::Shutdown() {
+    delete renderer;
+    renderer = nullptr;
+    delete timer;
+    timer = nullptr;
+
+    if (window != nullptr && !DestroyWindow(window)) {
+        ShowShutdownError("Could Not Release hWnd.");
+    }
+    window = nullptr;
+
+    if (!UnregisterClassA(kClassName, instance)) {
+        ShowShutdownError("Could Not Unregister Class.");
+        instance = nullptr;
+    }
+}

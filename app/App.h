@@ -1,0 +1,57 @@
+// The root object of the process: the window, its display modes and
+// messages, the subsystems it creates and owns, and the main loop that drives
+// every frame.
+#pragma once
+
+#include "app/LogConsole.h"
+#include "platform/Win32.h"
+
+class FrameTimer;
+class Renderer;
+
+class App final {
+public:
+    App();
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Creates the subsystems, the window and the rendering context and
+    // applies the windowed display mode; false stops the start-up.
+    bool Init(const char* title, int width, int height, int bits);
+    // Registers the window class and creates the (hidden) window.
+    bool CreateMainWindow(const char* title, int width, int height, int bits);
+    // Applies the display mode that `fullscreen` names; false means the program closes.
+    bool ApplyDisplayMode();
+    // The window procedure of the program's window.
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The main loop; returns once `quit` is set.
+    virtual void Run();
+    // One frame's update and drawing.
+    virtual void RenderFrame();
+    // Destroys the subsystems and the window and unregisters the class.
+    void Shutdown();
+
+    // One pass of the main loop: takes one waiting message, or runs one frame
+    // when none is waiting and the window is active.
+    void RunOnePass();
+
+    HWND window;
+    HINSTANCE instance;
+    bool active;
+    bool fullscreen;
+    RECT windowRect;
+    int width;
+    int height;
+    int bits;
+    bool quit;
+    FrameTimer* timer;
+    Renderer* renderer;
+    LogConsole console;
+};
+
+// The single App of the process; the window procedure reaches it through this.
+extern App* theApp;
+
+// The plain window procedure registered with the window class.
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

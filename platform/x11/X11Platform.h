@@ -1,0 +1,116 @@
+// Internal state of the Linux platform layer: one record for the whole layer,
+// so that every piece of it (windows, messages, GL context, clock, console,
+// test controls) finds its state in one place. Only platform/x11/ includes it.
+#pragma once
+
+#include "platform/Testing.h"
+#include "platform/Win32.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <GL/glx.h>
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+// A window: the X window plus what Win32 keeps about it.
+struct HWND__ {
+    Window xwindow = 0;
+    std::string className;
+    WNDPROC procedure = nullptr;
+    LONG style = 0;
+    LONG exStyle = 0;
+    bool mapped = false;        // the server reported the window mapped
+    bool coversScreen = false;  // placed over the whole screen as a full-screen window
+    int width = 0;              // last client size reported through WM_SIZE
+    int height = 0;
+    HDC dc = nullptr;           // the window's own device context (CS_OWNDC)
+};
+
+// A device context: the window it draws to and the pixel format set on it.
+struct HDC__ {
+    HWND window = nullptr;
+    int pixelFormat = 0;
+};
+
+// A rendering context: a GLX context.
+struct HGLRC__ {
+    GLXContext context = nullptr;
+};
+
+namespace x11 {
+
+struct ClassRecord {
+    WNDCLASSA description{};
+    std::string name;
+};
+
+struct PlatformState {
+    // X connection, opened on first use.
+    Display* display = nullptr;
+    bool displayOpenFailed = false;
+    int screen = 0;
+    XVisualInfo* visual = nullptr;  // the GL-capable visual every window is created with
+    Colormap colormap = 0;
+    Atom wmProtocols = 0;
+    Atom wmDeleteWindow = 0;
+    Atom netWmState = 0;
+    Atom netWmStateFullscreen = 0;
+    Atom netWmName = 0;
+    Atom utf8String = 0;
+    Atom motifWmHints = 0;
+
+    // Window classes and windows.
+    std::map<std::string, ClassRecord> classes;
+    std::vector<HWND> windows;
+    HWND focusWindow = nullptr;
+
+    // Posted messages and the quit request.
+    std::deque<MSG> postedMessages;
+    bool quitPosted = false;
+    int quitExitCode = 0;
+
+    // Display mode: true while a full-screen mode set by ChangeDisplaySettingsA is in force.
+    bool displayModeChanged = false;
+    DEVMODEA currentMode{};
+
+    // Cursor display counter, as ShowCursor keeps it.
+    int cursorCount = 0;
+
+    // Clock: the monotonic clock in nanoseconds unless a test set the counter by hand.
+    bool manualCounter = false;
+    int64_t counter = 0;
+    int64_t frequency = 1000000000;
+
+    // Test controls.
+    std::map<std::string, int> pendingFailures;
+    std::deque<int> scriptedAnswers;
+    std::vector<PlatformTest::MessageBoxRecord> shownBoxes;
+};
+
+PlatformState& State();
+
+// True when a test asked the named call to fail; consumes that request.
+bool ConsumeFailure(const char* functionName);
+
+// The one error sink of the layer: writes "<layer>: <message>" to standard error.
+void ReportError(const char* layer, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+// The X display, opened (and the GL visual chosen) on first use; null with a
+// message on standard error when no display can be opened.
+Display* OpenDisplay();
+
+// Closes the X connection (at process end), after releasing what the layer holds.
+void CloseDisplay();
+
+// True while a SIGINT or SIGTERM has arrived and not yet been turned into WM_CLOSE.
+bool TakePendingTerminationSignal();
+void InstallTerminationSignalHandlers();
+
+// A live window handle, or null when the handle is unknown to the layer.
+HWND FindWindowRecord(HWND window);
+
+}  // namespace x11

@@ -1,0 +1,26 @@
+// The drawing device as the rest of the program sees it. GLRenderer is its
+// one implementation. Operations return true on success.
+#pragma once
+
+#include "platform/Win32.h"
+
+class Renderer {
+public:
+    virtual ~Renderer() = default;
+
+    // Sets up pixel format and rendering context on the window, then the
+    // viewport and the fixed drawing state. On failure shows its own message
+    // and leaves everything released.
+    virtual bool Create(HWND window, HINSTANCE instance, int width, int height, int bits,
+                        bool fullscreen) = 0;
+    // Establishes the fixed drawing state. Always true.
+    virtual bool InitState() = 0;
+    // Viewport and perspective for a new client size. Always true.
+    virtual bool Resize(int width, int height, double fieldOfView) = 0;
+    // Releases the rendering and device contexts; reports and stops at the first failure.
+    virtual bool Release() = 0;
+    // Clears colour and depth and resets the model-view matrix. Always true.
+    virtual bool BeginFrame() = 0;
+    // Shows the frame: the result of the buffer swap.
+    virtual bool EndFrame() = 0;
+};
