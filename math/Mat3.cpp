@@ -1,0 +1,40 @@
+#include "math/Mat3.h"
+
+#include <cmath>
+
+#include "math/MathConstants.h"
+
+void Mat3::SetRotation(float angleRadians, Vec3 const& axis) {
+    // Exactly zero, not nearly zero: callers pass 0 to mean "no turn" and may have no axis.
+    if (angleRadians == 0.0f) {
+        *this = kIdentityMat3;
+        return;
+    }
+
+    float const c = std::cos(angleRadians);
+    float const s = std::sin(angleRadians);
+    float const t = 1.0f - c;
+    float const x = axis.x;
+    float const y = axis.y;
+    float const z = axis.z;
+
+    c0 = Vec3(t * x * x + c, t * x * y + s * z, t * x * z - s * y);
+    c1 = Vec3(t * x * y - s * z, t * y * y + c, t * y * z + s * x);
+    c2 = Vec3(t * x * z + s * y, t * y * z - s * x, t * z * z + c);
+}
+
+Vec3& Mat3::MultiplyVector(Vec3 const& v, Vec3& out) const {
+    // Read v completely before writing, so rotating a vector in place works.
+    Vec3 const result(c0.x * v.x + c1.x * v.y + c2.x * v.z,
+                      c0.y * v.x + c1.y * v.y + c2.y * v.z,
+                      c0.z * v.x + c1.z * v.y + c2.z * v.z);
+    out = result;
+    return out;
+}
+
+void RotateBasisPair(float degrees, Vec3 const& axis, Vec3& first, Vec3& second) {
+    Mat3 rotation;
+    rotation.SetRotation(degrees * kDegreesToRadians, axis);
+    rotation.MultiplyVector(first, first).Normalize();
+    rotation.MultiplyVector(second, second).Normalize();
+}
