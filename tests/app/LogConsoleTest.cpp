@@ -1,0 +1,85 @@
+// The debug console, with the process's standard output captured into a file.
+#include "app/LogConsole.h"
+
+#include "support/CapturedStandardOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+TEST(LogConsole, DiscardsEverythingWrittenBeforeOpen) {
+    CapturedStandardOutput output;
+    LogConsole console;
+    console << "lost " << 42 << '\n';
+    EXPECT_TRUE(console.good());
+    EXPECT_EQ(console.consoleHandle, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(console.consoleBuffer, nullptr);
+    console.Open();
+    console << "Graphics Initialized\n";
+    EXPECT_EQ(output.Text(), "Graphics Initialized\n");
+}
+
+TEST(LogConsole, EachInsertionReachesTheConsoleAtOnce) {
+    CapturedStandardOutput output;
+    LogConsole console;
+    console.Open();
+    console << "Combo ";
+    EXPECT_EQ(output.Text(), "Combo ");
+    console << 203;
+    EXPECT_EQ(output.Text(), "Combo 203");
+    console << ' ' << -1 << '\n';
+    EXPECT_EQ(output.Text(), "Combo 203 -1\n");
+}
+
+TEST(LogConsole, OpenAndCloseAreIdempotent) {
+    CapturedStandardOutput output;
+    LogConsole console;
+    console.Close();
+    EXPECT_EQ(console.consoleHandle, INVALID_HANDLE_VALUE);
+
+    console.Open();
+    FileStreamBuffer* buffer = console.consoleBuffer;
+    FILE* file = console.consoleFile;
+    ASSERT_NE(buffer, nullptr);
+    console.Open();
+    EXPECT_EQ(console.consoleBuffer, buffer);
+    EXPECT_EQ(console.consoleFile, file);
+    console << "once\n";
+
+    console.Close();
+    console.Close();
+    EXPECT_EQ(console.consoleBuffer, nullptr);
+    EXPECT_EQ(console.consoleFile, nullptr);
+    EXPECT_EQ(output.Text(), "once\n");
+}
+
+TEST(LogConsole, ClosingDropsFormattingAndDiscardsOutputAgain) {
+    CapturedStandardOutput output;
+    LogConsole console;
+    console.Open();
+    console << std::hex << std::showbase << 255 << '\n';
+    console.Close();
+    EXPECT_FALSE(console.flags() & std::ios_base::unitbuf);
+    EXPECT_FALSE(console.flags() & std::ios_base::hex);
+    console << 255 << '\n';
+
+    console.Open();
+    console << 255 << '\n';
+    EXPECT_EQ(output.Text(), "0xff\n255\n");
+}
+
+TEST(LogConsole, ClosingLeavesTheProcessStandardOutputOpen) {
+    CapturedStandardOutput output;
+    {
+        LogConsole console;
+        console.Open();
+        console << "from the console\n";
+    }
+    std::printf("after\n");
+    std::fflush(stdout);
+    EXPECT_EQ(output.Text(), "from the console\nafter\n");
+}
+
+}  // namespace

@@ -1,0 +1,53 @@
+// Test support for the end-to-end tests: the real program as a child process,
+// with its standard output and standard error collected, and its window found
+// on the X server.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+
+class ProgramProcess {
+public:
+    // Starts the program in the given directory. Entries of `environment`
+    // replace or add variables of this process's environment; an empty value
+    // removes the variable.
+    ProgramProcess(const std::string& program, const std::string& directory,
+                   const std::map<std::string, std::string>& environment = {});
+    ~ProgramProcess();
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    bool Started() const { return pid > 0; }
+    pid_t Pid() const { return pid; }
+
+    // Waits until standard output holds `text`; false on timeout or exit.
+    bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout);
+    // Waits for the process to end; its exit code, or -1 on timeout, or
+    // 128 + the signal when a signal killed it.
+    int WaitForExit(std::chrono::milliseconds timeout);
+    void Signal(int signalNumber);
+
+    const std::string& Output() { Collect(); return output; }
+    const std::string& Errors() { Collect(); return errors; }
+
+private:
+    void Collect();
+
+    pid_t pid = -1;
+    int outputPipe = -1;
+    int errorPipe = -1;
+    std::string output;
+    std::string errors;
+    int exitCode = -1;
+    bool exited = false;
+};
+
+// Finds the top-level window with the given title (WM_NAME), searching the
+// children of the root and their children (a window manager reparents).
+// Waits up to `timeout`; 0 when there is none.
+Window FindWindowByName(Display* display, const std::string& title, std::chrono::milliseconds timeout);

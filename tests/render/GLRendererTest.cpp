@@ -1,0 +1,286 @@
+// The OpenGL device on a real window and a real rendering context: the state
+// it sets is read back from OpenGL, its failures from the message boxes shown.
+#include "render/GLRenderer.h"
+
+#include "platform/Testing.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+const char kClassName[] = "RendererTest";
+
+// A hidden 640 x 480 window to draw into; the renderer is created on it per test.
+class GLRendererTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        PlatformTest::Reset();
+        WNDCLASSA windowClass = {};
+        windowClass.style = CS_OWNDC;
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = kClassName;
+        ASSERT_NE(RegisterClassA(&windowClass), 0);
+        window = CreateWindowExA(0, kClassName, "renderer", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(window, nullptr) << "the tests need an X display (DISPLAY)";
+    }
+    void TearDown() override {
+        renderer.Release();
+        DestroyWindow(window);
+        UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
+        PlatformTest::Reset();
+    }
+
+    bool Create() { return renderer.Create(window, GetModuleHandleA(nullptr), 640, 480, 32, false); }
+
+    void ExpectOnlyBox(const std::string& text, const std::string& caption, unsigned type) {
+        auto boxes = PlatformTest::ShownMessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, text);
+        EXPECT_EQ(boxes[0].caption, caption);
+        EXPECT_EQ(boxes[0].type, type);
+        EXPECT_FALSE(boxes[0].hasOwner);
+    }
+
+    HWND window = nullptr;
+    GLRenderer renderer;
+};
+
+GLint Integer(GLenum name) {
+    GLint value = 0;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+TEST_F(GLRendererTest, CreateSetsTheFixedStateThatOpenGLReportsBack) {
+    ASSERT_TRUE(Create());
+    EXPECT_EQ(renderer.width, 640);
+    EXPECT_EQ(renderer.height, 480);
+    EXPECT_EQ(renderer.bits, 32);
+    EXPECT_FLOAT_EQ(renderer.nearPlane, 0.1f);
+    EXPECT_FLOAT_EQ(renderer.farPlane, 10000.0f);
+    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+
+    EXPECT_EQ(Integer(GL_SHADE_MODEL), GL_SMOOTH);
+    GLfloat clear[4];
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    EXPECT_EQ(clear[0], 0.0f);
+    EXPECT_EQ(clear[1], 0.0f);
+    EXPECT_EQ(clear[2], 0.0f);
+    EXPECT_EQ(clear[3], 1.0f);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_EQ(Integer(GL_DEPTH_FUNC), GL_LEQUAL);
+    EXPECT_EQ(Integer(GL_PERSPECTIVE_CORRECTION_HINT), GL_NICEST);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_EQ(Integer(GL_LIGHT_MODEL_COLOR_CONTROL), GL_SEPARATE_SPECULAR_COLOR);
+
+    GLfloat diffuse[4], specular[4], ambient[4], position[4];
+    glGetLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+    glGetLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glGetLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glGetLightfv(GL_LIGHT0, GL_POSITION, position);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_FLOAT_EQ(diffuse[i], 0.85f);
+        EXPECT_FLOAT_EQ(specular[i], 0.5f);
+        EXPECT_EQ(ambient[i], 0.0f);   // the light keeps its default ambient colour
+    }
+    EXPECT_EQ(position[2], 1.0f);      // ... and its default position on +z
+    EXPECT_EQ(position[3], 0.0f);
+
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_EQ(Integer(GL_BLEND_SRC), GL_SRC_ALPHA);
+    EXPECT_EQ(Integer(GL_BLEND_DST), GL_ONE_MINUS_SRC_ALPHA);
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+    EXPECT_EQ(Integer(GL_COLOR_MATERIAL_FACE), GL_FRONT);
+    EXPECT_EQ(Integer(GL_COLOR_MATERIAL_PARAMETER), GL_DIFFUSE);
+    EXPECT_EQ(Integer(GL_UNPACK_ALIGNMENT), 1);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+TEST_F(GLRendererTest, TheWhiteTextureIsNameOneAndStaysBound) {
+    ASSERT_TRUE(Create());
+    EXPECT_EQ(renderer.whiteTexture, 1u);
+    EXPECT_EQ(Integer(GL_TEXTURE_BINDING_2D), 1);
+
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &value);
+    EXPECT_EQ(value, 64);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &value);
+    EXPECT_EQ(value, 64);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &value);
+    EXPECT_EQ(value, GL_ALPHA);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
+    EXPECT_EQ(value, GL_CLAMP);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &value);
+    EXPECT_EQ(value, GL_CLAMP);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
+    EXPECT_EQ(value, GL_NEAREST);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &value);
+    EXPECT_EQ(value, GL_NEAREST);
+
+    GLubyte texels[64 * 64];
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, texels);
+    for (GLubyte texel : texels) ASSERT_EQ(texel, 255);
+}
+
+// The projection that gluPerspective(90, aspect, 0.1, 10000) builds, element
+// by element (column-major): cot(45 degrees) = 1.
+void ExpectNinetyDegreeProjection(double aspect) {
+    GLfloat projection[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, projection);
+    EXPECT_NEAR(projection[0], 1.0 / aspect, 1e-6);
+    EXPECT_NEAR(projection[5], 1.0, 1e-6);
+    EXPECT_NEAR(projection[10], -(10000.0 + 0.1) / (10000.0 - 0.1), 1e-6);
+    EXPECT_NEAR(projection[11], -1.0, 1e-6);
+    EXPECT_NEAR(projection[14], -2.0 * 10000.0 * 0.1 / (10000.0 - 0.1), 1e-5);
+}
+
+TEST_F(GLRendererTest, ResizeSetsViewportAndPerspectiveAndLeavesModelView) {
+    ASSERT_TRUE(Create());
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 640);
+    EXPECT_EQ(viewport[3], 480);
+    ExpectNinetyDegreeProjection(640.0 / 480.0);
+
+    EXPECT_TRUE(renderer.Resize(800, 200, 90.0));
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[0], 0);
+    EXPECT_EQ(viewport[1], 0);
+    EXPECT_EQ(viewport[2], 800);
+    EXPECT_EQ(viewport[3], 200);
+    ExpectNinetyDegreeProjection(4.0);
+    EXPECT_EQ(Integer(GL_MATRIX_MODE), GL_MODELVIEW);
+    GLfloat modelView[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(modelView[i], (i % 5 == 0) ? 1.0f : 0.0f);
+}
+
+TEST_F(GLRendererTest, ResizeWithHeightZeroUsesOne) {
+    ASSERT_TRUE(Create());
+    EXPECT_TRUE(renderer.Resize(300, 0, 90.0));
+    EXPECT_EQ(renderer.width, 300);
+    EXPECT_EQ(renderer.height, 1);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[3], 1);
+    ExpectNinetyDegreeProjection(300.0);   // the aspect ratio becomes the width
+}
+
+TEST_F(GLRendererTest, ResizeBeforeCreateOnlyStoresTheSizeAndCreateUsesItsOwn) {
+    EXPECT_TRUE(renderer.Resize(1000, 0, 90.0));
+    EXPECT_EQ(renderer.width, 1000);
+    EXPECT_EQ(renderer.height, 1);
+    ASSERT_TRUE(Create());
+    EXPECT_EQ(renderer.width, 640);
+    EXPECT_EQ(renderer.height, 480);
+    ExpectNinetyDegreeProjection(640.0 / 480.0);
+}
+
+TEST_F(GLRendererTest, BeginFrameClearsToBlackAndResetsTheModelView) {
+    ASSERT_TRUE(Create());
+    glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glTranslatef(5.0f, 6.0f, 7.0f);
+
+    EXPECT_TRUE(renderer.BeginFrame());
+    GLubyte pixel[4] = {9, 9, 9, 9};
+    glReadBuffer(GL_BACK);
+    glReadPixels(320, 240, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(pixel[0], 0);
+    EXPECT_EQ(pixel[1], 0);
+    EXPECT_EQ(pixel[2], 0);
+    GLfloat modelView[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    EXPECT_EQ(modelView[12], 0.0f);
+    EXPECT_EQ(modelView[13], 0.0f);
+    EXPECT_EQ(modelView[14], 0.0f);
+    EXPECT_TRUE(renderer.EndFrame());
+}
+
+TEST_F(GLRendererTest, EndFrameReportsAFailedSwap) {
+    ASSERT_TRUE(Create());
+    PlatformTest::FailNextCall("SwapBuffers");
+    EXPECT_FALSE(renderer.EndFrame());
+}
+
+TEST_F(GLRendererTest, ReleaseWithNothingAcquiredSucceedsSilently) {
+    EXPECT_TRUE(renderer.Release());
+    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+}
+
+TEST_F(GLRendererTest, ReleaseGivesUpBothContexts) {
+    ASSERT_TRUE(Create());
+    EXPECT_TRUE(renderer.Release());
+    EXPECT_EQ(renderer.renderContext, nullptr);
+    EXPECT_EQ(renderer.deviceContext, nullptr);
+    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(renderer.Release());   // a second release has nothing left to do
+}
+
+struct CreateFailure {
+    const char* call;
+    const char* message;
+};
+
+class GLRendererCreateFailureTest : public GLRendererTest,
+                                    public ::testing::WithParamInterface<CreateFailure> {};
+
+TEST_P(GLRendererCreateFailureTest, ShowsItsMessageAndLeavesTheRendererReleased) {
+    PlatformTest::FailNextCall(GetParam().call);
+    EXPECT_FALSE(Create());
+    ExpectOnlyBox(GetParam().message, "ERROR", MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(renderer.deviceContext, nullptr);
+    EXPECT_EQ(renderer.renderContext, nullptr);
+    EXPECT_EQ(PlatformTest::PendingFailures(), 0);
+
+    // Released means the window can be given a renderer again.
+    PlatformTest::ClearMessageBoxes();
+    EXPECT_TRUE(Create());
+    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachStartUpStep, GLRendererCreateFailureTest,
+    ::testing::Values(CreateFailure{"GetDC", "Can't Create A GL Device Context."},
+                      CreateFailure{"ChoosePixelFormat", "Can't Find A Suitable PixelFormat."},
+                      CreateFailure{"SetPixelFormat", "Can't Set The PixelFormat."},
+                      CreateFailure{"wglCreateContext", "Can't Create A GL Rendering Context."},
+                      CreateFailure{"wglMakeCurrent", "Can't Activate The GL Rendering Context."}),
+    [](const ::testing::TestParamInfo<CreateFailure>& info) { return std::string(info.param.call); });
+
+TEST_F(GLRendererTest, ReleaseStopsAtAFailedDeactivation) {
+    ASSERT_TRUE(Create());
+    PlatformTest::FailNextCall("wglMakeCurrent");
+    EXPECT_FALSE(renderer.Release());
+    ExpectOnlyBox("Release Of DC And RC Failed.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
+    EXPECT_NE(renderer.renderContext, nullptr);
+    EXPECT_NE(renderer.deviceContext, nullptr);
+}
+
+TEST_F(GLRendererTest, ReleaseStopsAtAFailedContextDeletion) {
+    ASSERT_TRUE(Create());
+    PlatformTest::FailNextCall("wglDeleteContext");
+    EXPECT_FALSE(renderer.Release());
+    ExpectOnlyBox("Release Rendering Context Failed.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
+    EXPECT_NE(renderer.deviceContext, nullptr);
+}
+
+TEST_F(GLRendererTest, AFailedDeviceContextReleaseIsReportedAndForgotten) {
+    ASSERT_TRUE(Create());
+    PlatformTest::FailNextCall("ReleaseDC");
+    EXPECT_FALSE(renderer.Release());
+    ExpectOnlyBox("Release Device Context Failed.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
+    EXPECT_EQ(renderer.renderContext, nullptr);
+    EXPECT_EQ(renderer.deviceContext, nullptr);
+}
+
+}  // namespace
