@@ -1,6 +1,11 @@
 #include "render/GLRenderer.h"
 
+#include <new>
 #include <vector>
+
+#include "math/MathConstants.h"
+#include "render/Model.h"
+#include "scene/GLCamera.h"
 
 namespace {
 
@@ -151,4 +156,24 @@ bool GLRenderer::BeginFrame() {
 
 bool GLRenderer::EndFrame() {
     return SwapBuffers(deviceContext) != FALSE;
+}
+
+Camera* GLRenderer::CreateCamera() {
+    return new (std::nothrow) GLCamera(kZeroVec3, kUnitXVec3, kUnitYVec3, kUnitZVec3);
+}
+
+void GLRenderer::DrawObjects(std::list<Object3D*>& objects, Camera* camera) {
+    for (Object3D* object : objects) {
+        if (object != nullptr) object->Draw(camera);
+    }
+}
+
+Model* GLRenderer::LoadModel(const char* fileName) {
+    Model* model = new (std::nothrow) Model();
+    if (model == nullptr) return nullptr;
+    if (!model->Load(fileName)) {
+        delete model;
+        return nullptr;
+    }
+    return model;
 }

@@ -20,6 +20,9 @@ public:
     bool Release() override;
     bool BeginFrame() override;
     bool EndFrame() override;
+    Camera* CreateCamera() override;
+    void DrawObjects(std::list<Object3D*>& objects, Camera* camera) override;
+    Model* LoadModel(const char* fileName) override;
 
     HWND window = nullptr;
     HINSTANCE instance = nullptr;

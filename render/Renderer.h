@@ -2,7 +2,13 @@
 // one implementation. Operations return true on success.
 #pragma once
 
+#include <list>
+
 #include "platform/Win32.h"
+
+class Camera;
+class Object3D;
+class Model;
 
 class Renderer {
 public:
@@ -23,4 +29,13 @@ public:
     virtual bool BeginFrame() = 0;
     // Shows the frame: the result of the buffer swap.
     virtual bool EndFrame() = 0;
+    // The scene's camera at the origin with the unit axes; owned by the caller, null when it
+    // cannot be made.
+    virtual Camera* CreateCamera() = 0;
+    // Draws every listed object, front to back, as seen by camera.
+    virtual void DrawObjects(std::list<Object3D*>& objects, Camera* camera) = 0;
+
+    // Reads a model file into a new model owned by the caller; null when the file cannot be
+    // opened or is malformed. Every call reads the file anew.
+    virtual Model* LoadModel(const char* fileName) = 0;
 };

@@ -27,6 +27,7 @@ struct HWND__ {
     bool coversScreen = false;  // placed over the whole screen as a full-screen window
     int width = 0;              // last client size reported through WM_SIZE
     int height = 0;
+    RECT normalRect{};          // placement before covering the screen; SW_RESTORE returns to it
     HDC dc = nullptr;           // the window's own device context (CS_OWNDC)
 };
 
@@ -62,11 +63,15 @@ struct PlatformState {
     Atom netWmName = 0;
     Atom utf8String = 0;
     Atom motifWmHints = 0;
+    Atom netActiveWindow = 0;
+    Cursor invisibleCursor = 0;     // made on first ShowCursor(FALSE)
 
-    // Window classes and windows.
+    // Window classes (keyed by lower-case name: Win32 class names ignore case) and windows.
     std::map<std::string, ClassRecord> classes;
+    ATOM nextClassAtom = 0xC000;  // where Windows starts numbering registered classes
     std::vector<HWND> windows;
-    HWND focusWindow = nullptr;
+    HWND focusWindow = nullptr;  // the window the server last reported focused
+    std::vector<HGLRC> contexts;   // live rendering contexts
 
     // Posted messages and the quit request.
     std::deque<MSG> postedMessages;
@@ -106,11 +111,32 @@ Display* OpenDisplay();
 // Closes the X connection (at process end), after releasing what the layer holds.
 void CloseDisplay();
 
-// True while a SIGINT or SIGTERM has arrived and not yet been turned into WM_CLOSE.
+// Puts the window side of the layer back to its fresh state (for the test
+// controls' Reset): destroys every window and rendering context without
+// messages, empties the class table and the message queue, drops a pending
+// WM_QUIT, the display mode and the cursor counter. The X connection stays.
+void ResetWindowing();
+
+// True once for a SIGINT or SIGTERM that has arrived since the last call; the
+// caller turns it into WM_CLOSE (PeekMessageA asks only when a window exists,
+// so a signal before the first window waits for it).
 bool TakePendingTerminationSignal();
 void InstallTerminationSignalHandlers();
 
 // A live window handle, or null when the handle is unknown to the layer.
 HWND FindWindowRecord(HWND window);
+
+// The window record behind an X window, or null.
+HWND FindWindowByXWindow(Window xwindow);
+
+// Stores a new client size and, when it changed, sends WM_SIZE as Windows does.
+void NotifyClientSize(HWND window, int width, int height);
+
+// Removes a window and its device context without any message or test control:
+// the teardown shared by DestroyWindow and CloseDisplay.
+void DestroyWindowRecord(HWND window);
+
+// Destroys a rendering context (made non-current first if it is current).
+void DestroyContextRecord(HGLRC context);
 
 }  // namespace x11

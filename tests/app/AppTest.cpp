@@ -1,5 +1,8 @@
 // The application shell on a real X server: start-up and its failures,
 // window messages, the frame gate, display modes and teardown.
+// GoogleTest goes before Xlib, whose None macro clashes with it.
+#include <gtest/gtest.h>
+
 #include "app/App.h"
 
 #include "app/FrameTimer.h"
@@ -9,7 +12,6 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>

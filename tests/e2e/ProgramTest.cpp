@@ -1,11 +1,13 @@
 // The real program on the X server: its window, its console lines, its frames
 // and the orderly ways it ends.
+// GoogleTest goes before Xlib, whose None macro clashes with it.
+#include <gtest/gtest.h>
+
 #include "e2e/ProgramProcess.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <memory>

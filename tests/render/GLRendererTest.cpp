@@ -7,7 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <list>
 #include <string>
+#include <vector>
+
+#include "render/Drawable.h"
+#include "scene/GLCamera.h"
 
 namespace {
 
@@ -231,6 +236,10 @@ struct CreateFailure {
     const char* message;
 };
 
+std::ostream& operator<<(std::ostream& stream, const CreateFailure& failure) {
+    return stream << failure.call;
+}
+
 class GLRendererCreateFailureTest : public GLRendererTest,
                                     public ::testing::WithParamInterface<CreateFailure> {};
 
@@ -281,6 +290,66 @@ TEST_F(GLRendererTest, AFailedDeviceContextReleaseIsReportedAndForgotten) {
     ExpectOnlyBox("Release Device Context Failed.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(renderer.renderContext, nullptr);
     EXPECT_EQ(renderer.deviceContext, nullptr);
+}
+
+// An object that notes in a shared log when it is asked to draw, and for which camera.
+class LoggingObject : public Object3D {
+public:
+    struct Instance : Drawable {
+        void Draw(Model*, Object3D* camera, Transform const&) override {
+            log->push_back(name);
+            lastCamera = camera;
+        }
+        void PushTransform(Transform const&) override {}
+        void PopTransform() override {}
+        std::vector<int>* log = nullptr;
+        int name = 0;
+        Object3D* lastCamera = nullptr;
+    };
+
+    LoggingObject(std::vector<int>& log, int name) {
+        instance.log = &log;
+        instance.name = name;
+        SetRenderInstance(&instance);
+    }
+    Object3D* Clone() override { return nullptr; }
+    void const* GetTypeId() const override { return nullptr; }
+
+    Instance instance;
+};
+
+TEST(GLRendererSceneTest, CreateCameraMakesAnOpenGLCameraAtTheOriginWithTheUnitAxes) {
+    GLRenderer renderer;
+    Camera* camera = renderer.CreateCamera();
+    ASSERT_NE(camera, nullptr);
+    GLCamera other(Vec3(), Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, 1));
+    EXPECT_EQ(static_cast<GLCamera*>(camera)->GetGLTypeId(), other.GetGLTypeId());
+    EXPECT_EQ(camera->GetPosition()->x, 0.0f);
+    EXPECT_EQ(camera->GetPosition()->z, 0.0f);
+    EXPECT_EQ(camera->GetXAxis()->x, 1.0f);
+    EXPECT_EQ(camera->GetYAxis()->y, 1.0f);
+    EXPECT_EQ(camera->GetZAxis()->z, 1.0f);
+    EXPECT_NE(camera->GetFrustum(), nullptr);
+    EXPECT_TRUE(camera->changed);
+    delete camera;
+}
+
+TEST(GLRendererSceneTest, DrawObjectsDrawsEveryListedObjectInListOrderForTheCamera) {
+    GLRenderer renderer;
+    GLCamera camera(Vec3(), Vec3(1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, 1));
+    std::vector<int> log;
+    LoggingObject first(log, 1);
+    LoggingObject second(log, 2);
+    LoggingObject third(log, 3);
+    std::list<Object3D*> objects = {&second, &first, nullptr, &third, &second};
+
+    renderer.DrawObjects(objects, &camera);
+    EXPECT_EQ(log, (std::vector<int>{2, 1, 3, 2}));
+    EXPECT_EQ(first.instance.lastCamera, &camera);
+
+    std::list<Object3D*> none;
+    renderer.DrawObjects(none, &camera);
+    EXPECT_EQ(log.size(), 4u);
 }
 
 }  // namespace

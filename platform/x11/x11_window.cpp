@@ -1,0 +1,557 @@
+// Linux platform layer: window classes, windows, placement and display modes.
+//
+// Provides:
+//   [X] GetModuleHandleA, LoadIconA, LoadCursorA (fixed, non-null handles)
+//   [X] RegisterClassA, UnregisterClassA (class table; names ignore case as on Windows)
+//   [X] CreateWindowExA (sends WM_SIZE before it returns), DestroyWindow
+//   [X] SetWindowLongA, GetWindowLongA (GWL_STYLE, GWL_EXSTYLE; decorations follow the style)
+//   [X] ShowWindow, SetWindowPos, GetWindowRect, GetClientRect
+//   [X] SetForegroundWindow, SetFocus, ShowCursor
+//   [X] ChangeDisplaySettingsA (checks the mode against the screen; the popup style
+//       plus SW_SHOWMAXIMIZED then covers the screen)
+//   [ ] Child windows, menus, icons and cursors from resources, minimising,
+//       maximising to a work area, real resolution changes: the program needs none.
+//
+// Coordinates are those of the X window itself (the client area). With a window
+// manager the frame lies outside; StaticGravity makes moves refer to the client
+// area, so GetWindowRect followed by SetWindowPos puts a window back where it was.
+#include "platform/x11/X11Platform.h"
+
+#include <X11/Xatom.h>
+#include <poll.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+// X window coordinates and sizes are 16-bit on the wire.
+int ClampCoordinate(int value) {
+    return std::clamp(value, -32768, 32767);
+}
+
+int ClampSize(int value) {
+    return std::clamp(value, 1, 32767);
+}
+
+std::string ClassKey(const char* name) {
+    std::string key(name);
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+bool IsWindowViewable(Display* display, Window xwindow) {
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, xwindow, &attributes) != 0 &&
+           attributes.map_state == IsViewable;
+}
+
+// Maps the window and waits, at most two seconds, until the server (or the
+// window manager) has made it viewable: focus can only go to a viewable window.
+void MapAndWait(HWND window) {
+    Display* display = x11::State().display;
+    XMapWindow(display, window->xwindow);
+    for (int waited = 0; waited < 2000; waited += 10) {
+        if (IsWindowViewable(display, window->xwindow)) {
+            window->mapped = true;
+            return;
+        }
+        pollfd connection{ConnectionNumber(display), POLLIN, 0};
+        poll(&connection, 1, 10);
+    }
+    x11::ReportError("X11", "window 0x%lx was not mapped within 2 s", window->xwindow);
+}
+
+// Withdraws the window: unmaps it and tells a window manager it is gone.
+void Unmap(HWND window) {
+    x11::PlatformState& state = x11::State();
+    XWithdrawWindow(state.display, window->xwindow, state.screen);
+    XFlush(state.display);
+    window->mapped = false;
+}
+
+bool WantsNoDecorations(LONG style) {
+    DWORD bits = static_cast<DWORD>(style);
+    return (bits & WS_POPUP) != 0 && (bits & WS_CAPTION) != WS_CAPTION;
+}
+
+// Tells a window manager whether to draw a frame (the Motif hint most honour).
+void ApplyDecorations(HWND window) {
+    x11::PlatformState& state = x11::State();
+    const long kDecorationsFlag = 2;  // MWM_HINTS_DECORATIONS
+    long hints[5] = {kDecorationsFlag, 0, WantsNoDecorations(window->style) ? 0L : 1L, 0, 0};
+    XChangeProperty(state.display, window->xwindow, state.motifWmHints, state.motifWmHints, 32,
+                    PropModeReplace, reinterpret_cast<unsigned char*>(hints), 5);
+}
+
+// Asks for (or drops) the EWMH full-screen state. A mapped window asks the
+// window manager; a window that is not mapped carries the state as a property.
+void SetFullscreenState(HWND window, bool fullscreen) {
+    x11::PlatformState& state = x11::State();
+    if (window->mapped) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window->xwindow;
+        event.xclient.message_type = state.netWmState;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = fullscreen ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
+        event.xclient.data.l[1] = static_cast<long>(state.netWmStateFullscreen);
+        event.xclient.data.l[3] = 1;  // a normal application asks
+        XSendEvent(state.display, RootWindow(state.display, state.screen), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    } else if (fullscreen) {
+        Atom value = state.netWmStateFullscreen;
+        XChangeProperty(state.display, window->xwindow, state.netWmState, XA_ATOM, 32,
+                        PropModeReplace, reinterpret_cast<unsigned char*>(&value), 1);
+    } else {
+        XDeleteProperty(state.display, window->xwindow, state.netWmState);
+    }
+}
+
+// Reads the placement of the window from the server: root coordinates of its
+// client area and its size.
+bool QueryPlacement(HWND window, RECT* rect) {
+    x11::PlatformState& state = x11::State();
+    Window root = 0;
+    int x = 0;
+    int y = 0;
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned border = 0;
+    unsigned depth = 0;
+    if (!XGetGeometry(state.display, window->xwindow, &root, &x, &y, &width, &height, &border,
+                      &depth)) {
+        return false;
+    }
+    Window child = 0;
+    if (!XTranslateCoordinates(state.display, window->xwindow, root, 0, 0, &x, &y, &child)) {
+        return false;
+    }
+    rect->left = x;
+    rect->top = y;
+    rect->right = x + static_cast<LONG>(width);
+    rect->bottom = y + static_cast<LONG>(height);
+    return true;
+}
+
+// Places the window over the whole screen. Without a window manager (Xvfb)
+// the EWMH request does nothing, so the layer also moves and resizes itself.
+void CoverScreen(HWND window) {
+    x11::PlatformState& state = x11::State();
+    if (!window->coversScreen && !QueryPlacement(window, &window->normalRect)) {
+        window->normalRect = RECT{0, 0, window->width, window->height};
+    }
+    SetFullscreenState(window, true);
+    int width = DisplayWidth(state.display, state.screen);
+    int height = DisplayHeight(state.display, state.screen);
+    XMoveResizeWindow(state.display, window->xwindow, 0, 0, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height));
+    XRaiseWindow(state.display, window->xwindow);
+    XFlush(state.display);
+    window->coversScreen = true;
+    x11::NotifyClientSize(window, width, height);
+}
+
+// Drops the full-screen state and puts the window back where it was before.
+void LeaveFullscreen(HWND window) {
+    x11::PlatformState& state = x11::State();
+    SetFullscreenState(window, false);
+    const RECT& normal = window->normalRect;
+    int width = ClampSize(normal.right - normal.left);
+    int height = ClampSize(normal.bottom - normal.top);
+    XMoveResizeWindow(state.display, window->xwindow, ClampCoordinate(normal.left),
+                      ClampCoordinate(normal.top), static_cast<unsigned>(width),
+                      static_cast<unsigned>(height));
+    XFlush(state.display);
+    window->coversScreen = false;
+    x11::NotifyClientSize(window, width, height);
+}
+
+// A cursor with no visible pixel, for ShowCursor(FALSE).
+Cursor InvisibleCursor() {
+    x11::PlatformState& state = x11::State();
+    if (state.invisibleCursor == 0) {
+        char bits[1] = {0};
+        Window root = RootWindow(state.display, state.screen);
+        Pixmap blank = XCreateBitmapFromData(state.display, root, bits, 1, 1);
+        XColor black{};
+        state.invisibleCursor = XCreatePixmapCursor(state.display, blank, blank, &black, &black, 0, 0);
+        XFreePixmap(state.display, blank);
+    }
+    return state.invisibleCursor;
+}
+
+void ApplyCursor(HWND window) {
+    x11::PlatformState& state = x11::State();
+    if (state.cursorCount < 0) {
+        XDefineCursor(state.display, window->xwindow, InvisibleCursor());
+    } else {
+        XUndefineCursor(state.display, window->xwindow);
+    }
+}
+
+void SetNames(HWND window, const char* title) {
+    x11::PlatformState& state = x11::State();
+    XStoreName(state.display, window->xwindow, title);
+    XChangeProperty(state.display, window->xwindow, state.netWmName, state.utf8String, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(title),
+                    static_cast<int>(std::strlen(title)));
+    std::string className = window->className;
+    XClassHint classHint{&className[0], &className[0]};
+    XSetClassHint(state.display, window->xwindow, &classHint);
+}
+
+void SetManagerHints(HWND window, int x, int y, int width, int height) {
+    x11::PlatformState& state = x11::State();
+    XSizeHints* sizeHints = XAllocSizeHints();
+    if (sizeHints != nullptr) {
+        sizeHints->flags = USPosition | USSize | PWinGravity;
+        sizeHints->x = x;
+        sizeHints->y = y;
+        sizeHints->width = width;
+        sizeHints->height = height;
+        sizeHints->win_gravity = StaticGravity;
+        XSetWMNormalHints(state.display, window->xwindow, sizeHints);
+        XFree(sizeHints);
+    }
+    XWMHints* wmHints = XAllocWMHints();
+    if (wmHints != nullptr) {
+        wmHints->flags = InputHint | StateHint;
+        wmHints->input = True;
+        wmHints->initial_state = NormalState;
+        XSetWMHints(state.display, window->xwindow, wmHints);
+        XFree(wmHints);
+    }
+    Atom protocols[] = {state.wmDeleteWindow};
+    XSetWMProtocols(state.display, window->xwindow, protocols, 1);
+}
+
+}  // namespace
+
+namespace x11 {
+
+HWND FindWindowRecord(HWND window) {
+    if (window == nullptr) return nullptr;
+    const std::vector<HWND>& windows = State().windows;
+    return std::find(windows.begin(), windows.end(), window) != windows.end() ? window : nullptr;
+}
+
+HWND FindWindowByXWindow(Window xwindow) {
+    for (HWND window : State().windows) {
+        if (window->xwindow == xwindow) return window;
+    }
+    return nullptr;
+}
+
+void NotifyClientSize(HWND window, int width, int height) {
+    if (window->width == width && window->height == height) return;
+    window->width = width;
+    window->height = height;
+    SendMessageA(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(width, height));
+}
+
+void DestroyWindowRecord(HWND window) {
+    PlatformState& state = State();
+    if (state.display != nullptr && window->xwindow != 0) {
+        // NOTE: a context left current on a destroyed window makes later GLX calls fail.
+        if (glXGetCurrentDrawable() == window->xwindow) glXMakeCurrent(state.display, None, nullptr);
+        XDestroyWindow(state.display, window->xwindow);
+        XFlush(state.display);
+    }
+    // Windows discards the messages still posted to a destroyed window.
+    auto& posted = state.postedMessages;
+    posted.erase(std::remove_if(posted.begin(), posted.end(),
+                                [window](const MSG& msg) { return msg.hwnd == window; }),
+                 posted.end());
+    if (state.focusWindow == window) state.focusWindow = nullptr;
+    state.windows.erase(std::remove(state.windows.begin(), state.windows.end(), window),
+                        state.windows.end());
+    delete window->dc;
+    delete window;
+}
+
+}  // namespace x11
+
+// The program's own module: a fixed handle, as a Windows image has one.
+HMODULE GetModuleHandleA(LPCSTR moduleName) {
+    if (moduleName != nullptr) return nullptr;  // no other modules are loaded
+    return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x400000));
+}
+
+// System icons and cursors: the resource number stands in as the handle.
+HICON LoadIconA(HINSTANCE /*instance*/, LPCSTR name) {
+    return reinterpret_cast<HICON>(const_cast<char*>(name));
+}
+
+HCURSOR LoadCursorA(HINSTANCE /*instance*/, LPCSTR name) {
+    return reinterpret_cast<HCURSOR>(const_cast<char*>(name));
+}
+
+// Adds a class to the table; a name already there fails, as on Windows.
+ATOM RegisterClassA(const WNDCLASSA* windowClass) {
+    if (x11::ConsumeFailure("RegisterClassA")) return 0;
+    if (windowClass == nullptr || windowClass->lpszClassName == nullptr ||
+        windowClass->lpszClassName[0] == '\0' || windowClass->lpfnWndProc == nullptr) {
+        return 0;
+    }
+    x11::PlatformState& state = x11::State();
+    std::string key = ClassKey(windowClass->lpszClassName);
+    if (state.classes.count(key) != 0) return 0;
+    x11::ClassRecord record;
+    record.description = *windowClass;
+    record.name = windowClass->lpszClassName;
+    record.description.lpszClassName = nullptr;  // the caller's string may not outlive the call
+    record.description.lpszMenuName = nullptr;
+    state.classes.emplace(key, record);
+    if (state.nextClassAtom == 0) state.nextClassAtom = 0xC000;
+    return state.nextClassAtom++;
+}
+
+// Removes a class; fails for an unknown name or while windows of it exist.
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE /*instance*/) {
+    if (x11::ConsumeFailure("UnregisterClassA")) return FALSE;
+    if (className == nullptr) return FALSE;
+    x11::PlatformState& state = x11::State();
+    auto found = state.classes.find(ClassKey(className));
+    if (found == state.classes.end()) return FALSE;
+    for (HWND window : state.windows) {
+        if (ClassKey(window->className.c_str()) == found->first) return FALSE;
+    }
+    state.classes.erase(found);
+    return TRUE;
+}
+
+// Creates the X window of a registered class with the GL visual; sends WM_SIZE
+// before returning, so the window procedure runs inside this call.
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND /*parent*/, HMENU /*menu*/,
+                     HINSTANCE /*instance*/, LPVOID /*param*/) {
+    if (x11::ConsumeFailure("CreateWindowExA")) return nullptr;
+    if (className == nullptr) return nullptr;
+    x11::PlatformState& state = x11::State();
+    auto found = state.classes.find(ClassKey(className));
+    if (found == state.classes.end()) return nullptr;
+    Display* display = x11::OpenDisplay();
+    if (display == nullptr) return nullptr;
+
+    x = ClampCoordinate(x);
+    y = ClampCoordinate(y);
+    width = ClampSize(width);
+    height = ClampSize(height);
+
+    XSetWindowAttributes attributes{};
+    attributes.colormap = state.colormap;
+    attributes.background_pixel = BlackPixel(display, state.screen);
+    attributes.border_pixel = 0;
+    attributes.event_mask = StructureNotifyMask | FocusChangeMask | ExposureMask | KeyPressMask |
+                            KeyReleaseMask;
+    Window xwindow = XCreateWindow(display, RootWindow(display, state.screen), x, y,
+                                   static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                                   state.visual->depth, InputOutput, state.visual->visual,
+                                   CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
+                                   &attributes);
+    if (xwindow == 0) {
+        x11::ReportError("X11", "cannot create a window");
+        return nullptr;
+    }
+
+    HWND window = new HWND__;
+    window->xwindow = xwindow;
+    window->className = found->second.name;
+    window->procedure = found->second.description.lpfnWndProc;
+    window->style = static_cast<LONG>(style);
+    window->exStyle = static_cast<LONG>(exStyle);
+    window->normalRect = RECT{x, y, x + width, y + height};
+    state.windows.push_back(window);
+
+    SetNames(window, windowName != nullptr ? windowName : "");
+    SetManagerHints(window, x, y, width, height);
+    ApplyDecorations(window);
+    if (state.cursorCount < 0) ApplyCursor(window);
+    XFlush(display);
+
+    x11::NotifyClientSize(window, width, height);
+    // The window procedure may have destroyed the window while handling WM_SIZE.
+    if (x11::FindWindowRecord(window) == nullptr) return nullptr;
+    if ((style & WS_VISIBLE) != 0) MapAndWait(window);
+    return window;
+}
+
+BOOL DestroyWindow(HWND window) {
+    if (x11::ConsumeFailure("DestroyWindow")) return FALSE;
+    if (x11::FindWindowRecord(window) == nullptr) return FALSE;
+    x11::DestroyWindowRecord(window);
+    return TRUE;
+}
+
+// Stores a style and returns the previous one; decorations follow the style.
+LONG SetWindowLongA(HWND window, int index, LONG value) {
+    if (x11::FindWindowRecord(window) == nullptr) return 0;
+    LONG previous = 0;
+    if (index == GWL_STYLE) {
+        previous = window->style;
+        window->style = value;
+        ApplyDecorations(window);
+        XFlush(x11::State().display);
+    } else if (index == GWL_EXSTYLE) {
+        previous = window->exStyle;
+        window->exStyle = value;
+    }
+    return previous;
+}
+
+LONG GetWindowLongA(HWND window, int index) {
+    if (x11::FindWindowRecord(window) == nullptr) return 0;
+    if (index == GWL_STYLE) return window->style;
+    if (index == GWL_EXSTYLE) return window->exStyle;
+    return 0;
+}
+
+// Shows or hides the window; answers whether it was visible before.
+BOOL ShowWindow(HWND window, int command) {
+    if (x11::FindWindowRecord(window) == nullptr) return FALSE;
+    x11::PlatformState& state = x11::State();
+    BOOL wasVisible = window->mapped ? TRUE : FALSE;
+    switch (command) {
+        case SW_HIDE:
+            Unmap(window);
+            break;
+        case SW_SHOWMAXIMIZED:
+            if (!window->mapped) MapAndWait(window);
+            // A popup window in a changed display mode is the full-screen window.
+            if ((static_cast<DWORD>(window->style) & WS_POPUP) != 0 && state.displayModeChanged) {
+                CoverScreen(window);
+            }
+            break;
+        case SW_RESTORE:
+            if (!window->mapped) MapAndWait(window);
+            if (window->coversScreen) LeaveFullscreen(window);
+            break;
+        default:
+            if (!window->mapped) MapAndWait(window);
+            break;
+    }
+    return wasVisible;
+}
+
+// Moves, resizes, raises, shows or hides the window as the flags say.
+BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+    if (x11::FindWindowRecord(window) == nullptr) return FALSE;
+    Display* display = x11::State().display;
+    bool move = (flags & SWP_NOMOVE) == 0;
+    bool resize = (flags & SWP_NOSIZE) == 0;
+    x = ClampCoordinate(x);
+    y = ClampCoordinate(y);
+    cx = ClampSize(cx);
+    cy = ClampSize(cy);
+    if (move && resize) {
+        XMoveResizeWindow(display, window->xwindow, x, y, static_cast<unsigned>(cx),
+                          static_cast<unsigned>(cy));
+    } else if (move) {
+        XMoveWindow(display, window->xwindow, x, y);
+    } else if (resize) {
+        XResizeWindow(display, window->xwindow, static_cast<unsigned>(cx), static_cast<unsigned>(cy));
+    }
+    if ((flags & SWP_HIDEWINDOW) != 0) Unmap(window);
+    if ((flags & SWP_SHOWWINDOW) != 0 && !window->mapped) MapAndWait(window);
+    if ((flags & SWP_NOZORDER) == 0 && insertAfter == HWND_TOP) XRaiseWindow(display, window->xwindow);
+    XFlush(display);
+    if (resize) x11::NotifyClientSize(window, cx, cy);
+    return TRUE;
+}
+
+BOOL GetWindowRect(HWND window, RECT* rect) {
+    if (x11::FindWindowRecord(window) == nullptr || rect == nullptr) return FALSE;
+    return QueryPlacement(window, rect) ? TRUE : FALSE;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+    if (x11::FindWindowRecord(window) == nullptr || rect == nullptr) return FALSE;
+    RECT placement{};
+    if (!QueryPlacement(window, &placement)) return FALSE;
+    *rect = RECT{0, 0, placement.right - placement.left, placement.bottom - placement.top};
+    return TRUE;
+}
+
+// Raises the window and gives it the keyboard focus.
+BOOL SetForegroundWindow(HWND window) {
+    if (x11::FindWindowRecord(window) == nullptr) return FALSE;
+    x11::PlatformState& state = x11::State();
+    XRaiseWindow(state.display, window->xwindow);
+    if (IsWindowViewable(state.display, window->xwindow)) {
+        // A window manager decides about activation; it listens for this request.
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = window->xwindow;
+        event.xclient.message_type = state.netActiveWindow;
+        event.xclient.format = 32;
+        event.xclient.data.l[0] = 1;  // from a normal application
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(state.display, RootWindow(state.display, state.screen), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        XSetInputFocus(state.display, window->xwindow, RevertToParent, CurrentTime);
+    }
+    // The round trip puts the server's focus events in the queue, so the next
+    // PeekMessageA reports the activation, as Windows reports it right away.
+    XSync(state.display, False);
+    return TRUE;
+}
+
+// Gives the keyboard focus to a viewable window; answers the previous focus window.
+HWND SetFocus(HWND window) {
+    x11::PlatformState& state = x11::State();
+    HWND previous = state.focusWindow;
+    if (window == nullptr) return previous;
+    if (x11::FindWindowRecord(window) == nullptr) return nullptr;
+    if (IsWindowViewable(state.display, window->xwindow)) {
+        XSetInputFocus(state.display, window->xwindow, RevertToParent, CurrentTime);
+        XSync(state.display, False);  // as in SetForegroundWindow
+    }
+    return previous;
+}
+
+// Keeps the display counter; the cursor hides over the layer's windows below 0.
+int ShowCursor(BOOL show) {
+    x11::PlatformState& state = x11::State();
+    bool wasShown = state.cursorCount >= 0;
+    state.cursorCount += show ? 1 : -1;
+    bool isShown = state.cursorCount >= 0;
+    if (wasShown != isShown && state.display != nullptr) {
+        for (HWND window : state.windows) ApplyCursor(window);
+        XFlush(state.display);
+    }
+    return state.cursorCount;
+}
+
+// Accepts any mode the screen can hold and remembers it; the screen itself
+// keeps its resolution, and the full-screen window covers it whole.
+LONG ChangeDisplaySettingsA(DEVMODEA* mode, DWORD /*flags*/) {
+    if (x11::ConsumeFailure("ChangeDisplaySettingsA")) return DISP_CHANGE_FAILED;
+    x11::PlatformState& state = x11::State();
+    if (mode == nullptr) {
+        state.displayModeChanged = false;
+        state.currentMode = DEVMODEA{};
+        return DISP_CHANGE_SUCCESSFUL;
+    }
+    Display* display = x11::OpenDisplay();
+    if (display == nullptr) return DISP_CHANGE_FAILED;
+
+    DWORD screenWidth = static_cast<DWORD>(DisplayWidth(display, state.screen));
+    DWORD screenHeight = static_cast<DWORD>(DisplayHeight(display, state.screen));
+    if ((mode->dmFields & DM_PELSWIDTH) != 0 &&
+        (mode->dmPelsWidth == 0 || mode->dmPelsWidth > screenWidth)) {
+        return DISP_CHANGE_BADMODE;
+    }
+    if ((mode->dmFields & DM_PELSHEIGHT) != 0 &&
+        (mode->dmPelsHeight == 0 || mode->dmPelsHeight > screenHeight)) {
+        return DISP_CHANGE_BADMODE;
+    }
+    if ((mode->dmFields & DM_BITSPERPEL) != 0 &&
+        (mode->dmBitsPerPel == 0 || mode->dmBitsPerPel > 32)) {
+        return DISP_CHANGE_BADMODE;
+    }
+    state.displayModeChanged = true;
+    state.currentMode = *mode;
+    return DISP_CHANGE_SUCCESSFUL;
+}

@@ -1,0 +1,288 @@
+#include "render/Model.h"
+
+#include "render/BinaryReader.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+static_assert(sizeof(int) == 4, "model files hold 32-bit integers");
+static_assert(sizeof(float) == 4, "model files hold 32-bit floats");
+
+namespace {
+
+// The fewest bytes each element takes in the file. A count is refused when
+// even elements this small would not fit in the rest of the file, so a bad
+// count can never ask for more memory than the file could fill.
+constexpr std::int64_t kMaterialBytes = 7 * 4 + 4 + 4;   // floats, texture index, face count
+constexpr std::int64_t kTextureBytes = 1 + 2 + 2;        // empty name, two u16
+constexpr std::int64_t kVectorBytes = 3 * 4;
+constexpr std::int64_t kFaceBytes = 8 * 4 + 4;           // indices, set count
+constexpr std::int64_t kTexCoordSetBytes = 4 + 8 * 4;    // tag, u and v per corner
+constexpr std::int64_t kIndexBytes = 4;
+
+int ReadI32(BinaryReader& reader) {
+    std::uint32_t bits = 0;
+    reader.ReadU32(bits);
+    int value = 0;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+float ReadF32(BinaryReader& reader) {
+    std::uint32_t bits = 0;
+    reader.ReadU32(bits);
+    float value = 0.0f;
+    std::memcpy(&value, &bits, sizeof(value));
+    return value;
+}
+
+bool CountFits(const BinaryReader& reader, int count, std::int64_t bytesEach) {
+    return !reader.Failed() && count >= 0 &&
+           static_cast<std::int64_t>(count) * bytesEach <= reader.RemainingBytes();
+}
+
+// Reads a count and that many integers into a new array (null for none).
+bool ReadIntList(BinaryReader& reader, int*& list, int& count) {
+    const int n = ReadI32(reader);
+    if (!CountFits(reader, n, kIndexBytes)) return false;
+    if (n == 0) return true;
+    list = new (std::nothrow) int[n];
+    if (list == nullptr) return false;
+    count = n;
+    for (int i = 0; i < n; ++i) list[i] = ReadI32(reader);
+    return !reader.Failed();
+}
+
+bool InRange(int index, int count) {
+    return index >= 0 && index < count;
+}
+
+}  // namespace
+
+Model::~Model() {
+    Unload();
+    nodeIndex.clear();
+}
+
+bool Model::Load(const char* fileName) {
+    Unload();
+    BinaryReader reader;
+    if (!reader.Open(fileName, true)) return false;
+
+    radius = ReadF32(reader);
+    const bool loaded = ReadMaterials(reader) && ReadTextures(reader) &&
+                        ReadVectors(reader, vertices, vertexCount) &&
+                        ReadVectors(reader, normals, normalCount) && ReadFaces(reader) &&
+                        ReadNodes(reader) && !reader.Failed() && IndicesAreInRange();
+    reader.Close();
+    if (!loaded) {
+        Unload();
+        return false;
+    }
+    return true;
+}
+
+bool Model::ReadMaterials(BinaryReader& reader) {
+    const int count = ReadI32(reader);
+    if (!CountFits(reader, count, kMaterialBytes)) return false;
+    if (count == 0) return true;
+    materials = new (std::nothrow) Material[count];
+    if (materials == nullptr) return false;
+    materialCount = count;
+
+    for (int i = 0; i < count; ++i) {
+        Material& material = materials[i];
+        material.shininess = ReadF32(reader);
+        for (float& component : material.specular) component = ReadF32(reader);
+        for (float& component : material.colour) component = ReadF32(reader);
+        material.textureIndex = ReadI32(reader);
+        if (!ReadIntList(reader, material.faceIndices, material.faceCount)) return false;
+    }
+    return !reader.Failed();
+}
+
+bool Model::ReadTextures(BinaryReader& reader) {
+    const int count = ReadI32(reader);
+    if (!CountFits(reader, count, kTextureBytes)) return false;
+    if (count == 0) return true;
+    // Value-initialised: the upload fields hold their defaults (no GL name,
+    // mipmapped, no alpha, black key) until the texture path changes them.
+    textures = new (std::nothrow) TextureRecord[count];
+    if (textures == nullptr) return false;
+    textureCount = count;
+
+    for (int i = 0; i < count; ++i) {
+        TextureRecord& record = textures[i];
+        reader.ReadString(record.fileName, kModelNameSize);
+        reader.ReadU16(record.valueA);
+        reader.ReadU16(record.valueB);
+        if (reader.Failed()) return false;
+    }
+    return true;
+}
+
+bool Model::ReadVectors(BinaryReader& reader, Vec3*& array, int& count) {
+    const int n = ReadI32(reader);
+    if (!CountFits(reader, n, kVectorBytes)) return false;
+    if (n == 0) return true;
+    array = new (std::nothrow) Vec3[n];   // every vector starts at (0, 0, 0)
+    if (array == nullptr) return false;
+    count = n;
+
+    for (int i = 0; i < n; ++i) {
+        array[i].x = ReadF32(reader);
+        array[i].y = ReadF32(reader);
+        array[i].z = ReadF32(reader);
+    }
+    return !reader.Failed();
+}
+
+bool Model::ReadFaces(BinaryReader& reader) {
+    const int count = ReadI32(reader);
+    if (!CountFits(reader, count, kFaceBytes)) return false;
+    if (count == 0) return true;
+    faces = new (std::nothrow) Face[count];
+    if (faces == nullptr) return false;
+    faceCount = count;
+
+    for (int i = 0; i < count; ++i) {
+        Face& face = faces[i];
+        for (int& index : face.vertexIndex) index = ReadI32(reader);
+        for (int& index : face.normalIndex) index = ReadI32(reader);
+        const int setCount = ReadI32(reader);
+        if (!CountFits(reader, setCount, kTexCoordSetBytes)) return false;
+        if (setCount == 0) continue;
+        face.sets = new (std::nothrow) TexCoordSet[setCount];
+        if (face.sets == nullptr) return false;
+        face.setCount = setCount;
+        for (int s = 0; s < setCount; ++s) {
+            TexCoordSet& set = face.sets[s];
+            set.tag = ReadI32(reader);
+            for (Vec2& corner : set.corners) {
+                corner.x = ReadF32(reader);
+                corner.y = ReadF32(reader);
+            }
+        }
+    }
+    return !reader.Failed();
+}
+
+bool Model::ReadNodes(BinaryReader& reader) {
+    // The file holds the tree depth first: a node, its child list, then its
+    // next sibling. Nodes whose sibling must wait for their subtree are kept
+    // on a stack instead of in recursive calls, so deep nesting cannot exhaust
+    // the call stack. Every node takes file bytes, so the loop ends with the file.
+    std::vector<ModelNode*> waitingForSibling;
+    ModelNode** slot = &nodeTree;
+    for (;;) {
+        ModelNode* node = new (std::nothrow) ModelNode;
+        if (node == nullptr) return false;
+        *slot = node;
+        bool hasChild = false;
+        bool hasNext = false;
+        if (!ReadNode(reader, *node, hasChild, hasNext)) return false;
+        nodeIndex[node->id] = node->name;   // a later node with the same id wins
+
+        if (hasChild) {
+            if (hasNext) waitingForSibling.push_back(node);
+            slot = &node->firstChild;
+        } else if (hasNext) {
+            slot = &node->nextSibling;
+        } else if (!waitingForSibling.empty()) {
+            slot = &waitingForSibling.back()->nextSibling;
+            waitingForSibling.pop_back();
+        } else {
+            return true;
+        }
+    }
+}
+
+bool Model::ReadNode(BinaryReader& reader, ModelNode& node, bool& hasChild, bool& hasNext) {
+    std::uint8_t childFlag = 0;
+    std::uint8_t nextFlag = 0;
+    reader.ReadU8(childFlag);
+    reader.ReadU8(nextFlag);
+    reader.ReadString(node.name, kModelNameSize);
+    node.id = ReadI32(reader);
+    for (std::uint32_t& value : node.values) reader.ReadU32(value);
+    if (!ReadIntList(reader, node.listA, node.countA)) return false;
+    if (!ReadIntList(reader, node.listB, node.countB)) return false;
+    hasChild = childFlag != 0;
+    hasNext = nextFlag != 0;
+    return !reader.Failed();
+}
+
+bool Model::IndicesAreInRange() const {
+    for (int i = 0; i < materialCount; ++i) {
+        const Material& material = materials[i];
+        if (material.textureIndex != -1 && !InRange(material.textureIndex, textureCount)) {
+            return false;
+        }
+        for (int f = 0; f < material.faceCount; ++f) {
+            if (!InRange(material.faceIndices[f], faceCount)) return false;
+        }
+    }
+    for (int i = 0; i < faceCount; ++i) {
+        for (int corner = 0; corner < 4; ++corner) {
+            if (!InRange(faces[i].vertexIndex[corner], vertexCount)) return false;
+            if (!InRange(faces[i].normalIndex[corner], normalCount)) return false;
+        }
+    }
+    return true;
+}
+
+void Model::Unload() {
+    for (int i = 0; i < materialCount; ++i) delete[] materials[i].faceIndices;
+    delete[] materials;
+    materials = nullptr;
+    materialCount = 0;
+
+    delete[] textures;
+    textures = nullptr;
+    textureCount = 0;
+
+    delete[] vertices;
+    vertices = nullptr;
+    vertexCount = 0;
+    delete[] normals;
+    normals = nullptr;
+    normalCount = 0;
+
+    for (int i = 0; i < faceCount; ++i) delete[] faces[i].sets;
+    delete[] faces;
+    faces = nullptr;
+    faceCount = 0;
+
+    // The index points into the nodes' names: it goes with them.
+    nodeIndex.clear();
+    FreeNodes();
+    radius = 0.0f;
+}
+
+void Model::FreeNodes() {
+    // Walks the sibling chain, splicing each child list into the chain ahead
+    // of the node's next sibling: the work stays proportional to the number of
+    // nodes and nothing is allocated.
+    ModelNode* node = nodeTree;
+    nodeTree = nullptr;
+    while (node != nullptr) {
+        if (node->firstChild != nullptr) {
+            ModelNode* last = node->firstChild;
+            while (last->nextSibling != nullptr) last = last->nextSibling;
+            last->nextSibling = node->nextSibling;
+            node->nextSibling = node->firstChild;
+            node->firstChild = nullptr;
+        }
+        ModelNode* next = node->nextSibling;
+        delete[] node->listA;
+        delete[] node->listB;
+        delete node;
+        node = next;
+    }
+}
+
+std::uint32_t Model::GetTextureName(int index) const {
+    if (!InRange(index, textureCount)) return 0;
+    return textures[index].glName;
+}
