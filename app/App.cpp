@@ -2,6 +2,9 @@
 
 #include "app/FrameTimer.h"
 #include "render/GLRenderer.h"
+#include "scene/Camera.h"
+
+#include <list>
 
 App* theApp = nullptr;
 
@@ -37,6 +40,7 @@ App::App()
       bits(0),
       quit(false),
       timer(nullptr),
+      camera(nullptr),
       renderer(nullptr) {}
 
 App::~App() {
@@ -170,11 +174,19 @@ LRESULT App::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 void App::Run() {
+    if (!RunSetup()) return;
+    while (!quit) RunOnePass();
+}
+
+bool App::RunSetup() {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetFocus(window);
 
-    while (!quit) RunOnePass();
+    camera = renderer->CreateCamera();
+    if (camera == nullptr) return false;   // out of memory: nothing to show
+    camera->MoveTo(Vec3(0.0f, 0.0f, 1000.0f), true);
+    return true;
 }
 
 void App::RunOnePass() {
@@ -191,15 +203,22 @@ void App::RunOnePass() {
     if (!active) return;
 
     timer->Tick();
+    camera->Update(timer->frameSeconds);
     RenderFrame();
 }
 
 void App::RenderFrame() {
     renderer->BeginFrame();
+    camera->ApplyView();
+    std::list<Object3D*> visible;
+    renderer->DrawObjects(visible, camera);
     renderer->EndFrame();
 }
 
 void App::Shutdown() {
+    // The camera goes before the renderer that made it.
+    delete camera;
+    camera = nullptr;
     delete renderer;
     renderer = nullptr;
     delete timer;

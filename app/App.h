@@ -6,6 +6,7 @@
 #include "app/LogConsole.h"
 #include "platform/Win32.h"
 
+class Camera;
 class FrameTimer;
 class Renderer;
 
@@ -32,8 +33,11 @@ public:
     // Destroys the subsystems and the window and unregisters the class.
     void Shutdown();
 
+    // The loop's set-up: shows and focuses the window, makes and places the
+    // camera. False when the camera cannot be made.
+    bool RunSetup();
     // One pass of the main loop: takes one waiting message, or runs one frame
-    // when none is waiting and the window is active.
+    // when none is waiting and the window is active. Needs RunSetup first.
     void RunOnePass();
 
     HWND window;
@@ -46,6 +50,7 @@ public:
     int bits;
     bool quit;
     FrameTimer* timer;
+    Camera* camera;     // made by the renderer when the loop starts
     Renderer* renderer;
     LogConsole console;
 };

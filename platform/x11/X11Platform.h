@@ -64,14 +64,14 @@ struct PlatformState {
     Atom utf8String = 0;
     Atom motifWmHints = 0;
     Atom netActiveWindow = 0;
-    Cursor invisibleCursor = 0;     // made on first ShowCursor(FALSE)
+    Cursor invisibleCursor = 0;  // made on first ShowCursor(FALSE)
 
     // Window classes (keyed by lower-case name: Win32 class names ignore case) and windows.
     std::map<std::string, ClassRecord> classes;
     ATOM nextClassAtom = 0xC000;  // where Windows starts numbering registered classes
     std::vector<HWND> windows;
-    HWND focusWindow = nullptr;  // the window the server last reported focused
-    std::vector<HGLRC> contexts;   // live rendering contexts
+    HWND focusWindow = nullptr;   // the window the server last reported focused
+    std::vector<HGLRC> contexts;  // live rendering contexts
 
     // Posted messages and the quit request.
     std::deque<MSG> postedMessages;

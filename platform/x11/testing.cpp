@@ -6,6 +6,7 @@
 namespace PlatformTest {
 
 void Reset() {
+    x11::ResetWindowing();
     x11::PlatformState& state = x11::State();
     state.manualCounter = false;
     state.counter = 0;

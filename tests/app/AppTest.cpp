@@ -1,17 +1,15 @@
 // The application shell on a real X server: start-up and its failures,
 // window messages, the frame gate, display modes and teardown.
-// GoogleTest goes before Xlib, whose None macro clashes with it.
-#include <gtest/gtest.h>
-
 #include "app/App.h"
 
 #include "app/FrameTimer.h"
 #include "platform/Testing.h"
 #include "render/GLRenderer.h"
+#include "scene/Camera.h"
 #include "support/CapturedStandardOutput.h"
+#include "support/XWindowFacts.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
@@ -75,23 +73,13 @@ TEST_F(AppTest, StartUpOpensTheWindowAndWritesItsProgressLines) {
     EXPECT_EQ(GetWindowLongA(app->window, GWL_STYLE),
               static_cast<LONG>(WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
 
-    auto* display = static_cast<Display*>(PlatformTest::XDisplayConnection());
-    Window xwindow = PlatformTest::XWindowOf(app->window);
-    ASSERT_NE(xwindow, 0u);
-    char* name = nullptr;
-    ASSERT_TRUE(XFetchName(display, xwindow, &name));
-    EXPECT_STREQ(name, "Velmora");
-    XFree(name);
-    XClassHint hint;
-    ASSERT_TRUE(XGetClassHint(display, xwindow, &hint));
-    EXPECT_STREQ(hint.res_class, "App");
-    XFree(hint.res_name);
-    XFree(hint.res_class);
-    XWindowAttributes attributes;
-    ASSERT_TRUE(XGetWindowAttributes(display, xwindow, &attributes));
-    EXPECT_EQ(attributes.width, 640);
-    EXPECT_EQ(attributes.height, 480);
-    EXPECT_EQ(attributes.map_state, IsViewable);   // shown by the windowed display mode
+    XWindowFacts facts = QueryXWindow(app->window);
+    ASSERT_TRUE(facts.exists);
+    EXPECT_EQ(facts.title, "Velmora");
+    EXPECT_EQ(facts.className, "App");
+    EXPECT_EQ(facts.width, 640);
+    EXPECT_EQ(facts.height, 480);
+    EXPECT_TRUE(facts.viewable);   // shown by the windowed display mode
 
     EXPECT_EQ(Renderer()->width, 640);
     EXPECT_EQ(Renderer()->height, 480);
@@ -166,15 +154,14 @@ TEST_F(AppTest, RealFocusChangesActivateAndDeactivateTheApp) {
     PumpMessages();
     EXPECT_TRUE(app->active);
 
-    auto* display = static_cast<Display*>(PlatformTest::XDisplayConnection());
-    XSetInputFocus(display, DefaultRootWindow(display), RevertToNone, CurrentTime);
-    XSync(display, False);
+    FocusRootWindow();
     PumpMessages();
     EXPECT_FALSE(app->active);
 }
 
 TEST_F(AppTest, CloseQuitsThroughTheMessageQueueAndKeepsTheWindow) {
     ASSERT_TRUE(Init());
+    ASSERT_TRUE(app->RunSetup());
     EXPECT_EQ(SendMessageA(app->window, WM_CLOSE, 0, 0), 0);
     EXPECT_NE(PlatformTest::XWindowOf(app->window), 0u);
     for (int pass = 0; pass < 100 && !app->quit; ++pass) app->RunOnePass();
@@ -196,6 +183,7 @@ TEST_F(AppTest, ScreenSaverAndMonitorPowerAreSwallowedOtherSystemCommandsAreNot)
 
 TEST_F(AppTest, AnInactiveWindowRunsNoFrameAndDoesNotTickTheTimer) {
     ASSERT_TRUE(Init());
+    ASSERT_TRUE(app->RunSetup());
     PumpMessages();
     SendMessageA(app->window, WM_ACTIVATE, WA_INACTIVE, 0);
     PlatformTest::SetPerformanceCounter(1000000000);
@@ -214,6 +202,7 @@ TEST_F(AppTest, AnInactiveWindowRunsNoFrameAndDoesNotTickTheTimer) {
 
 TEST_F(AppTest, AnActiveFrameClearsTheWindowToBlack) {
     ASSERT_TRUE(Init());
+    ASSERT_TRUE(app->RunSetup());
     PumpMessages();
     SendMessageA(app->window, WM_ACTIVATE, WA_ACTIVE, 0);
     glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
@@ -244,13 +233,12 @@ TEST_F(AppTest, FullScreenCoversTheScreenAndTheWindowComesBackWhereItWas) {
     EXPECT_EQ(app->windowRect.right, before.right);
     EXPECT_EQ(app->windowRect.bottom, before.bottom);
 
-    auto* display = static_cast<Display*>(PlatformTest::XDisplayConnection());
     RECT covering;
     ASSERT_TRUE(GetWindowRect(app->window, &covering));
     EXPECT_EQ(covering.left, 0);
     EXPECT_EQ(covering.top, 0);
-    EXPECT_EQ(covering.right, DisplayWidth(display, DefaultScreen(display)));
-    EXPECT_EQ(covering.bottom, DisplayHeight(display, DefaultScreen(display)));
+    EXPECT_EQ(covering.right, QueryScreenSize().width);
+    EXPECT_EQ(covering.bottom, QueryScreenSize().height);
     PumpMessages();
     EXPECT_EQ(Renderer()->width, covering.right);   // the new size reached the renderer
 
@@ -264,6 +252,24 @@ TEST_F(AppTest, FullScreenCoversTheScreenAndTheWindowComesBackWhereItWas) {
     EXPECT_EQ(after.bottom, before.bottom);
     EXPECT_EQ(GetWindowLongA(app->window, GWL_STYLE),
               static_cast<LONG>(WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN));
+}
+
+TEST_F(AppTest, TheLoopPlacesTheCameraAndEveryFrameAppliesItsView) {
+    ASSERT_TRUE(Init());
+    ASSERT_TRUE(app->RunSetup());
+    ASSERT_NE(app->camera, nullptr);
+    EXPECT_EQ(app->camera->GetPosition()->z, 1000.0f);
+    EXPECT_EQ(app->camera->GetTarget()->z, 0.0f);
+    EXPECT_EQ(app->camera->GetZAxis()->z, 1.0f);   // looking down -z at the origin
+
+    PumpMessages();
+    SendMessageA(app->window, WM_ACTIVATE, WA_ACTIVE, 0);
+    app->RunOnePass();
+    GLfloat modelView[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
+    EXPECT_FLOAT_EQ(modelView[14], -1000.0f);
+    EXPECT_FLOAT_EQ(modelView[0], 1.0f);
+    EXPECT_FLOAT_EQ(modelView[10], 1.0f);
 }
 
 const char kModeQuestion[] =

@@ -396,18 +396,4 @@ TEST_F(ModelTest, NamesWithoutTheirTerminatorWithin128BytesAreRefused) {
     }
 }
 
-TEST(ModelWriterTest, RefusesWhatTheFormatCannotHold) {
-    ModelWriter writer;
-    ModelDescription description = SmallModel();
-    description.nodes.clear();
-    EXPECT_FALSE(writer.WriteModel(description));
-    description = SmallModel();
-    description.textures[0].fileName = std::string(128, 'a');
-    EXPECT_FALSE(writer.WriteModel(description));
-    description = SmallModel();
-    description.nodes[0].children = {Node(std::string("a\0b", 3), 1)};
-    EXPECT_FALSE(writer.WriteModel(description));
-    EXPECT_TRUE(writer.Bytes().empty());
-}
-
 }  // namespace

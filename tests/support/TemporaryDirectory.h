@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -16,14 +15,10 @@ public:
     TemporaryDirectory() {
         std::random_device random;
         std::error_code error;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            char name[32];
-            std::snprintf(name, sizeof(name), "velmora-test-%08x", static_cast<unsigned>(random()));
-            const std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
-            if (std::filesystem::create_directory(candidate, error)) {
-                path = candidate;
-                return;
-            }
+        for (int attempt = 0; attempt < 100 && path.empty(); ++attempt) {
+            const std::filesystem::path candidate = std::filesystem::temp_directory_path() /
+                                                    ("velmora-test-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate, error)) path = candidate;
         }
     }
     ~TemporaryDirectory() {
@@ -34,14 +29,12 @@ public:
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
     bool Exists() const { return !path.empty(); }
-    // The path of a file inside the directory.
     std::string File(const std::string& name) const { return (path / name).string(); }
-    // Writes the bytes to a file inside the directory and returns its path.
+    // Writes the bytes to a file in the directory; returns its path.
     std::string Write(const std::string& name, const std::uint8_t* data, std::size_t size) const {
-        const std::string filePath = File(name);
-        std::ofstream file(filePath, std::ios::binary | std::ios::trunc);
-        file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-        return filePath;
+        std::ofstream(File(name), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        return File(name);
     }
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
         return Write(name, bytes.data(), bytes.size());
