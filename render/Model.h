@@ -102,6 +102,7 @@ public:
     // The OpenGL name of texture record index; 0 for an index outside the records.
     virtual std::uint32_t GetTextureName(int index) const;
 
+    // The loaded contents, open to inspection; only Load and Unload change them.
     Material* materials = nullptr;
     int materialCount = 0;
     TextureRecord* textures = nullptr;

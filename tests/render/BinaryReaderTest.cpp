@@ -104,7 +104,8 @@ TEST_F(BinaryReaderTest, AWholeFileComesThroughManyRefillsByteForByte) {
         const std::uint8_t* b = &bytes[offset];
         ASSERT_EQ(u8, b[0]) << "at " << offset;
         ASSERT_EQ(u16, b[1] | b[2] << 8) << "at " << offset;
-        ASSERT_EQ(u32, b[3] | b[4] << 8 | b[5] << 16 | std::uint32_t{b[6]} << 24) << "at " << offset;
+        ASSERT_EQ(u32, b[3] | b[4] << 8 | b[5] << 16 | std::uint32_t{b[6]} << 24)
+            << "at " << offset;
         ASSERT_EQ(reader.RemainingBytes(), static_cast<std::int64_t>(bytes.size() - offset - 7));
     }
     EXPECT_FALSE(reader.Failed());

@@ -122,7 +122,7 @@ ModelDescription Describe(const Model& model) {
                                {m.specular[0], m.specular[1], m.specular[2]},
                                {m.colour[0], m.colour[1], m.colour[2]},
                                m.textureIndex,
-                               std::vector<std::int32_t>(m.faceIndices, m.faceIndices + m.faceCount)});
+                               {m.faceIndices, m.faceIndices + m.faceCount}});
     }
     for (int i = 0; i < model.GetTextureCount(); ++i) {
         const TextureRecord& t = model.GetTextures()[i];
