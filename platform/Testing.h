@@ -51,6 +51,24 @@ void ScriptMessageBoxAnswer(int answer);
 std::vector<MessageBoxRecord> ShownMessageBoxes();
 void ClearMessageBoxes();
 
+// ---- Input devices ---------------------------------------------------------------
+// Keys and buttons held here add to what the real X keyboard and pointer
+// report: the next device read sees them. Key codes are DIK codes (0..255).
+void PressKey(int dikCode);
+void ReleaseKey(int dikCode);
+void ReleaseAllKeys();
+// Adds motion (and wheel) to what the next mouse read reports.
+void MoveMouse(int dx, int dy, int dz = 0);
+// Mouse buttons 0..2.
+void PressMouseButton(int button);
+void ReleaseMouseButton(int button);
+// The next read of the device answers DIERR_INPUTLOST and leaves the device
+// unacquired, as after the window lost the foreground. Device calls can also
+// be made to fail with FailNextCall: "DirectInput8Create", "CreateDevice",
+// "SetDataFormat", "SetCooperativeLevel", "Acquire", "GetDeviceState".
+void LoseKeyboardInput();
+void LoseMouseInput();
+
 // ---- The X side, for tests that look at the real window -------------------------
 // The X display connection the layer uses (an Xlib Display*), opened on demand;
 // null when no display can be opened.
