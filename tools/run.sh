@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 tools/install-dependencies.sh run
 
 build=build
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target velmora
 runtime="$(cd "$build" && pwd)"
 
