@@ -1,6 +1,16 @@
 #include "app/App.h"
 
 #include "app/FrameTimer.h"
+#include "input/Binding.h"
+#include "input/CameraDashCommand.h"
+#include "input/CameraMoveCommand.h"
+#include "input/ChordTrigger.h"
+#include "input/InputManager.h"
+#include "input/KeyTrigger.h"
+#include "input/QuitCommand.h"
+#include "input/SequenceTrigger.h"
+#include "input/ToggleFullscreenCommand.h"
+#include "platform/DirectInput.h"
 #include "render/GLRenderer.h"
 #include "scene/Camera.h"
 
@@ -14,6 +24,17 @@ const char kClassName[] = "App";
 constexpr DWORD kWindowedStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
 constexpr DWORD kFullscreenStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_SYSMENU;
 constexpr double kFieldOfView = 90.0;
+
+// The full-screen chord: right Alt with Enter. The trigger reads the keys
+// from here for the life of the program.
+const int kFullscreenChord[2] = {DIK_RMENU, DIK_RETURN};
+constexpr float kDashStepSeconds = 0.33f;
+
+Binding* MakeBinding(Trigger* trigger, Command* command) {
+    Binding* binding = new Binding();
+    binding->Set(trigger, command);
+    return binding;
+}
 
 void ShowStartupError(const char* message, UINT icon = MB_ICONEXCLAMATION) {
     MessageBoxA(nullptr, message, "ERROR", MB_OK | icon);
@@ -40,6 +61,7 @@ App::App()
       bits(0),
       quit(false),
       timer(nullptr),
+      input(nullptr),
       camera(nullptr),
       renderer(nullptr) {}
 
@@ -50,6 +72,7 @@ App::~App() {
 bool App::Init(const char* title, int width, int height, int bits) {
     renderer = new GLRenderer();
     timer = new FrameTimer();
+    input = new InputManager();
 
     console.Open();
 
@@ -66,6 +89,12 @@ bool App::Init(const char* title, int width, int height, int bits) {
 
     if (!timer->Init()) return false;
     console << "Timing Initialized\n";
+
+    if (!input->Init(window, instance, timer)) return false;
+    input->AddBinding(MakeBinding(new KeyTrigger(DIK_ESCAPE), new QuitCommand(&quit)));
+    input->AddBinding(MakeBinding(new ChordTrigger(kFullscreenChord, 2),
+                                  new ToggleFullscreenCommand(&fullscreen, this)));
+    console << "Input Initialized\n";
 
     console << "Finished Intialization\n";
     return ApplyDisplayMode();
@@ -153,6 +182,8 @@ LRESULT App::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE) {
                 active = true;
+                // Foreground devices can only be taken while the window is in front.
+                if (input != nullptr) input->AcquireDevices();
             } else {
                 active = false;
             }
@@ -186,6 +217,12 @@ bool App::RunSetup() {
     camera = renderer->CreateCamera();
     if (camera == nullptr) return false;   // out of memory: nothing to show
     camera->MoveTo(Vec3(0.0f, 0.0f, 1000.0f), true);
+
+    input->AddBinding(MakeBinding(new KeyTrigger(DIK_LEFT), new CameraMoveCommand(camera, 0, -1.0f, false)));
+    input->AddBinding(MakeBinding(new KeyTrigger(DIK_RIGHT), new CameraMoveCommand(camera, 0, 1.0f, false)));
+    input->AddBinding(MakeBinding(
+        new SequenceTrigger(new int[3]{DIK_LEFT, DIK_RIGHT, DIK_LEFT}, 3, nullptr, kDashStepSeconds),
+        new CameraDashCommand(camera)));
     return true;
 }
 
@@ -203,6 +240,7 @@ void App::RunOnePass() {
     if (!active) return;
 
     timer->Tick();
+    input->Update();
     camera->Update(timer->frameSeconds);
     RenderFrame();
 }
@@ -216,6 +254,10 @@ void App::RenderFrame() {
 }
 
 void App::Shutdown() {
+    // The input manager takes its bindings, and with them the commands that
+    // point at the camera, before the camera goes.
+    delete input;
+    input = nullptr;
     // The camera goes before the renderer that made it.
     delete camera;
     camera = nullptr;

@@ -8,6 +8,7 @@
 
 class Camera;
 class FrameTimer;
+class InputManager;
 class Renderer;
 
 class App final {
@@ -50,6 +51,7 @@ public:
     int bits;
     bool quit;
     FrameTimer* timer;
+    InputManager* input;
     Camera* camera;     // made by the renderer when the loop starts
     Renderer* renderer;
     LogConsole console;

@@ -27,7 +27,10 @@ typedef uint32_t ULONG;
 typedef void* LPUNKNOWN;
 
 #define S_OK ((HRESULT)0)
+#define S_FALSE ((HRESULT)1)
 #define DI_OK S_OK
+#define DI_NOEFFECT S_FALSE
+#define E_HANDLE ((HRESULT)0x80070006L)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 
@@ -39,6 +42,11 @@ typedef void* LPUNKNOWN;
 #define DIERR_OUTOFMEMORY ((HRESULT)0x8007000EL)
 #define DIERR_DEVICENOTREG ((HRESULT)0x80040154L)
 #define DIERR_GENERIC ((HRESULT)0x80004005L)
+#define DIERR_NOINTERFACE ((HRESULT)0x80004002L)
+#define DIERR_NOAGGREGATION ((HRESULT)0x80040110L)
+#define DIERR_ACQUIRED ((HRESULT)0x800700AAL)
+#define DIERR_OLDDIRECTINPUTVERSION ((HRESULT)0x8007047EL)
+#define DIERR_BETADIRECTINPUTVERSION ((HRESULT)0x80070481L)
 
 #define DISCL_EXCLUSIVE 0x00000001
 #define DISCL_NONEXCLUSIVE 0x00000002
@@ -61,6 +69,9 @@ extern const GUID IID_IDirectInput8A;
 
 // The layer knows its two data formats by identity; their contents describe
 // the size of the state each device delivers.
+#define DIDF_ABSAXIS 0x00000001
+#define DIDF_RELAXIS 0x00000002
+
 typedef struct _DIDATAFORMAT {
     DWORD dwSize;
     DWORD dwObjSize;
@@ -197,8 +208,24 @@ HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID interfaceId
 #define DIK_OEM_102 0x56
 #define DIK_F11 0x57
 #define DIK_F12 0x58
+#define DIK_KANA 0x70
+#define DIK_ABNT_C1 0x73
+#define DIK_CONVERT 0x79
+#define DIK_NOCONVERT 0x7B
+#define DIK_YEN 0x7D
+#define DIK_NUMPADEQUALS 0x8D
+#define DIK_PREVTRACK 0x90
+#define DIK_NEXTTRACK 0x99
 #define DIK_NUMPADENTER 0x9C
 #define DIK_RCONTROL 0x9D
+#define DIK_MUTE 0xA0
+#define DIK_CALCULATOR 0xA1
+#define DIK_PLAYPAUSE 0xA2
+#define DIK_MEDIASTOP 0xA4
+#define DIK_VOLUMEDOWN 0xAE
+#define DIK_VOLUMEUP 0xB0
+#define DIK_WEBHOME 0xB2
+#define DIK_NUMPADCOMMA 0xB3
 #define DIK_DIVIDE 0xB5
 #define DIK_SYSRQ 0xB7
 #define DIK_RMENU 0xB8
@@ -216,5 +243,16 @@ HRESULT DirectInput8Create(HINSTANCE instance, DWORD version, REFIID interfaceId
 #define DIK_LWIN 0xDB
 #define DIK_RWIN 0xDC
 #define DIK_APPS 0xDD
+#define DIK_POWER 0xDE
+#define DIK_SLEEP 0xDF
+#define DIK_WAKE 0xE3
+#define DIK_WEBSEARCH 0xE5
+#define DIK_WEBFAVORITES 0xE6
+#define DIK_WEBREFRESH 0xE7
+#define DIK_WEBFORWARD 0xE9
+#define DIK_WEBBACK 0xEA
+#define DIK_MYCOMPUTER 0xEB
+#define DIK_MAIL 0xEC
+#define DIK_MEDIASELECT 0xED
 
 #endif

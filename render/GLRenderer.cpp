@@ -1,10 +1,14 @@
 #include "render/GLRenderer.h"
 
+#include <cctype>
+#include <cstring>
 #include <new>
 #include <vector>
 
 #include "math/MathConstants.h"
 #include "render/Model.h"
+#include "render/ModelInstance.h"
+#include "render/TgaTexture.h"
 #include "scene/GLCamera.h"
 
 namespace {
@@ -176,4 +180,56 @@ Model* GLRenderer::LoadModel(const char* fileName) {
         return nullptr;
     }
     return model;
+}
+
+DrawableHandle* GLRenderer::CreateInstance(Model* model) {
+    ModelInstance* modelInstance = new (std::nothrow) ModelInstance();
+    if (modelInstance == nullptr) return nullptr;
+    // An instance whose lists could not be built still comes back; it just draws nothing.
+    modelInstance->Build(model);
+    return modelInstance;
+}
+
+namespace {
+
+// Whether the text after the file name's last point is "tga", in any case.
+bool HasTgaExtension(const TextureRecord& record) {
+    const char* end = static_cast<const char*>(std::memchr(record.fileName, '\0', kModelNameSize));
+    if (end == nullptr) return false;
+    const char* extension = end;
+    while (extension != record.fileName && extension[-1] != '.') --extension;
+    // Without a point there is no extension.
+    if (extension == record.fileName || end - extension != 3) return false;
+    const char tga[] = "tga";
+    for (int i = 0; i < 3; ++i) {
+        if (std::tolower(static_cast<unsigned char>(extension[i])) != tga[i]) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool GLRenderer::LoadTextures(Model* model) {
+    if (model == nullptr) return false;
+    TextureRecord* records = model->GetTextures();
+    const int count = model->GetTextureCount();
+    for (int i = 0; i < count; ++i) {
+        TextureRecord& record = records[i];
+        if (!HasTgaExtension(record)) continue;
+        // Only the texture name outlives this step: the pixels are OpenGL's now.
+        TgaTexture texture;
+        if (!texture.Load(record)) return false;
+        texture.Upload(record);
+        texture.Free();
+    }
+    return true;
+}
+
+void GLRenderer::FreeTextures(Model* model) {
+    std::vector<GLuint> names;
+    if (model != nullptr) {
+        const TextureRecord* records = model->GetTextures();
+        for (int i = 0; i < model->GetTextureCount(); ++i) names.push_back(records[i].glName);
+    }
+    glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
 }

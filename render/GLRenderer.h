@@ -23,6 +23,9 @@ public:
     Camera* CreateCamera() override;
     void DrawObjects(std::list<Object3D*>& objects, Camera* camera) override;
     Model* LoadModel(const char* fileName) override;
+    DrawableHandle* CreateInstance(Model* model) override;
+    bool LoadTextures(Model* model) override;
+    void FreeTextures(Model* model) override;
 
     HWND window = nullptr;
     HINSTANCE instance = nullptr;

@@ -37,25 +37,16 @@ float ReadF32(BinaryReader& reader) {
     return value;
 }
 
-bool CountFits(const BinaryReader& reader, int count, std::int64_t bytesEach) {
-    return !reader.Failed() && count >= 0 &&
-           static_cast<std::int64_t>(count) * bytesEach <= reader.RemainingBytes();
-}
-
-// Reads a count and that many integers into a new array (null for none).
-bool ReadIntList(BinaryReader& reader, int*& list, int& count) {
-    const int n = ReadI32(reader);
-    if (!CountFits(reader, n, kIndexBytes)) return false;
-    if (n == 0) return true;
-    list = new (std::nothrow) int[n];
-    if (list == nullptr) return false;
-    count = n;
-    for (int i = 0; i < n; ++i) list[i] = ReadI32(reader);
-    return !reader.Failed();
-}
-
 bool InRange(int index, int count) {
     return index >= 0 && index < count;
+}
+
+// "index 9 of face 3 is outside the 8 vertices"
+std::string OutsideReason(const char* what, int index, const char* owner, int ownerNumber,
+                          int count, const char* elements) {
+    return std::string(what) + " " + std::to_string(index) + " of " + owner + " " +
+           std::to_string(ownerNumber) + " is outside the " + std::to_string(count) + " " +
+           elements;
 }
 
 }  // namespace
@@ -67,14 +58,15 @@ Model::~Model() {
 
 bool Model::Load(const char* fileName) {
     Unload();
+    failureReason.clear();
     BinaryReader reader;
-    if (!reader.Open(fileName, true)) return false;
+    if (!reader.Open(fileName, true)) return Refuse("the file cannot be opened");
 
     radius = ReadF32(reader);
     const bool loaded = ReadMaterials(reader) && ReadTextures(reader) &&
-                        ReadVectors(reader, vertices, vertexCount) &&
-                        ReadVectors(reader, normals, normalCount) && ReadFaces(reader) &&
-                        ReadNodes(reader) && !reader.Failed() && IndicesAreInRange();
+                        ReadVectors(reader, vertices, vertexCount, "vertex") &&
+                        ReadVectors(reader, normals, normalCount, "normal") &&
+                        ReadFaces(reader) && ReadNodes(reader) && IndicesAreInRange();
     reader.Close();
     if (!loaded) {
         Unload();
@@ -83,12 +75,57 @@ bool Model::Load(const char* fileName) {
     return true;
 }
 
+bool Model::Refuse(const std::string& reason) {
+    failureReason = reason;
+    return false;
+}
+
+bool Model::CheckCount(const BinaryReader& reader, int count, std::int64_t bytesEach,
+                       const char* what) {
+    if (reader.Failed()) return Refuse(std::string("the file ends before the ") + what);
+    if (count < 0) {
+        return Refuse(std::string("the ") + what + " is negative (" + std::to_string(count) +
+                      ")");
+    }
+    const std::int64_t remaining = reader.RemainingBytes();
+    if (static_cast<std::int64_t>(count) * bytesEach > remaining) {
+        return Refuse(std::string("the ") + what + " (" + std::to_string(count) +
+                      ") needs more than the " + std::to_string(remaining) +
+                      " bytes left in the file");
+    }
+    return true;
+}
+
+bool Model::ReadIntList(BinaryReader& reader, int*& list, int& count, const std::string& what) {
+    const int n = ReadI32(reader);
+    if (!CheckCount(reader, n, kIndexBytes, what.c_str())) return false;
+    if (n == 0) return true;
+    list = new (std::nothrow) int[n];
+    if (list == nullptr) return Refuse("out of memory for the values after the " + what);
+    count = n;
+    for (int i = 0; i < n; ++i) list[i] = ReadI32(reader);
+    return true;
+}
+
+bool Model::ReadName(BinaryReader& reader, char* name, const std::string& what) {
+    // Unterminated when all 128 bytes were there and none was a NUL;
+    // otherwise the file ended first.
+    const bool wholeWindow = reader.RemainingBytes() >= kModelNameSize;
+    reader.ReadString(name, kModelNameSize);
+    if (!reader.Failed()) return true;
+    if (wholeWindow) {
+        return Refuse(what + " has no terminator within " + std::to_string(kModelNameSize) +
+                      " bytes");
+    }
+    return Refuse("the file ends inside " + what);
+}
+
 bool Model::ReadMaterials(BinaryReader& reader) {
     const int count = ReadI32(reader);
-    if (!CountFits(reader, count, kMaterialBytes)) return false;
+    if (!CheckCount(reader, count, kMaterialBytes, "material count")) return false;
     if (count == 0) return true;
     materials = new (std::nothrow) Material[count];
-    if (materials == nullptr) return false;
+    if (materials == nullptr) return Refuse("out of memory for the materials");
     materialCount = count;
 
     for (int i = 0; i < count; ++i) {
@@ -97,37 +134,42 @@ bool Model::ReadMaterials(BinaryReader& reader) {
         for (float& component : material.specular) component = ReadF32(reader);
         for (float& component : material.colour) component = ReadF32(reader);
         material.textureIndex = ReadI32(reader);
-        if (!ReadIntList(reader, material.faceIndices, material.faceCount)) return false;
+        const std::string what = "face count of material " + std::to_string(i);
+        if (!ReadIntList(reader, material.faceIndices, material.faceCount, what)) return false;
     }
-    return !reader.Failed();
+    if (reader.Failed()) return Refuse("the file ends inside the materials");
+    return true;
 }
 
 bool Model::ReadTextures(BinaryReader& reader) {
     const int count = ReadI32(reader);
-    if (!CountFits(reader, count, kTextureBytes)) return false;
+    if (!CheckCount(reader, count, kTextureBytes, "texture record count")) return false;
     if (count == 0) return true;
     // Value-initialised: the upload fields hold their defaults (no GL name,
     // mipmapped, no alpha, black key) until the texture path changes them.
     textures = new (std::nothrow) TextureRecord[count];
-    if (textures == nullptr) return false;
+    if (textures == nullptr) return Refuse("out of memory for the texture records");
     textureCount = count;
 
     for (int i = 0; i < count; ++i) {
         TextureRecord& record = textures[i];
-        reader.ReadString(record.fileName, kModelNameSize);
+        const std::string what = "the file name of texture record " + std::to_string(i);
+        if (!ReadName(reader, record.fileName, what)) return false;
         reader.ReadU16(record.valueA);
         reader.ReadU16(record.valueB);
-        if (reader.Failed()) return false;
+        if (reader.Failed()) return Refuse("the file ends inside the texture records");
     }
     return true;
 }
 
-bool Model::ReadVectors(BinaryReader& reader, Vec3*& array, int& count) {
+bool Model::ReadVectors(BinaryReader& reader, Vec3*& array, int& count, const char* what) {
     const int n = ReadI32(reader);
-    if (!CountFits(reader, n, kVectorBytes)) return false;
+    if (!CheckCount(reader, n, kVectorBytes, (std::string(what) + " count").c_str())) {
+        return false;
+    }
     if (n == 0) return true;
     array = new (std::nothrow) Vec3[n];   // every vector starts at (0, 0, 0)
-    if (array == nullptr) return false;
+    if (array == nullptr) return Refuse(std::string("out of memory for the ") + what + "s");
     count = n;
 
     for (int i = 0; i < n; ++i) {
@@ -135,15 +177,16 @@ bool Model::ReadVectors(BinaryReader& reader, Vec3*& array, int& count) {
         array[i].y = ReadF32(reader);
         array[i].z = ReadF32(reader);
     }
-    return !reader.Failed();
+    if (reader.Failed()) return Refuse(std::string("the file ends inside the ") + what + "s");
+    return true;
 }
 
 bool Model::ReadFaces(BinaryReader& reader) {
     const int count = ReadI32(reader);
-    if (!CountFits(reader, count, kFaceBytes)) return false;
+    if (!CheckCount(reader, count, kFaceBytes, "face count")) return false;
     if (count == 0) return true;
     faces = new (std::nothrow) Face[count];
-    if (faces == nullptr) return false;
+    if (faces == nullptr) return Refuse("out of memory for the faces");
     faceCount = count;
 
     for (int i = 0; i < count; ++i) {
@@ -151,10 +194,11 @@ bool Model::ReadFaces(BinaryReader& reader) {
         for (int& index : face.vertexIndex) index = ReadI32(reader);
         for (int& index : face.normalIndex) index = ReadI32(reader);
         const int setCount = ReadI32(reader);
-        if (!CountFits(reader, setCount, kTexCoordSetBytes)) return false;
+        const std::string what = "coordinate set count of face " + std::to_string(i);
+        if (!CheckCount(reader, setCount, kTexCoordSetBytes, what.c_str())) return false;
         if (setCount == 0) continue;
         face.sets = new (std::nothrow) TexCoordSet[setCount];
-        if (face.sets == nullptr) return false;
+        if (face.sets == nullptr) return Refuse("out of memory for the coordinate sets");
         face.setCount = setCount;
         for (int s = 0; s < setCount; ++s) {
             TexCoordSet& set = face.sets[s];
@@ -165,7 +209,8 @@ bool Model::ReadFaces(BinaryReader& reader) {
             }
         }
     }
-    return !reader.Failed();
+    if (reader.Failed()) return Refuse("the file ends inside the faces");
+    return true;
 }
 
 bool Model::ReadNodes(BinaryReader& reader) {
@@ -175,13 +220,13 @@ bool Model::ReadNodes(BinaryReader& reader) {
     // the call stack. Every node takes file bytes, so the loop ends with the file.
     std::vector<ModelNode*> waitingForSibling;
     ModelNode** slot = &nodeTree;
-    for (;;) {
+    for (int number = 0;; ++number) {
         ModelNode* node = new (std::nothrow) ModelNode;
-        if (node == nullptr) return false;
+        if (node == nullptr) return Refuse("out of memory for the nodes");
         *slot = node;
         bool hasChild = false;
         bool hasNext = false;
-        if (!ReadNode(reader, *node, hasChild, hasNext)) return false;
+        if (!ReadNode(reader, *node, number, hasChild, hasNext)) return false;
         nodeIndex[node->id] = node->name;   // a later node with the same id wins
 
         if (hasChild) {
@@ -198,35 +243,50 @@ bool Model::ReadNodes(BinaryReader& reader) {
     }
 }
 
-bool Model::ReadNode(BinaryReader& reader, ModelNode& node, bool& hasChild, bool& hasNext) {
+bool Model::ReadNode(BinaryReader& reader, ModelNode& node, int number, bool& hasChild,
+                     bool& hasNext) {
+    // Nodes are numbered in file order, the way a person counts them in the file.
+    const std::string what = "node " + std::to_string(number);
     std::uint8_t childFlag = 0;
     std::uint8_t nextFlag = 0;
     reader.ReadU8(childFlag);
     reader.ReadU8(nextFlag);
-    reader.ReadString(node.name, kModelNameSize);
+    if (reader.Failed()) return Refuse("the file ends before " + what);
+    if (!ReadName(reader, node.name, "the name of " + what)) return false;
     node.id = ReadI32(reader);
     for (std::uint32_t& value : node.values) reader.ReadU32(value);
-    if (!ReadIntList(reader, node.listA, node.countA)) return false;
-    if (!ReadIntList(reader, node.listB, node.countB)) return false;
+    if (!ReadIntList(reader, node.listA, node.countA, "list A count of " + what)) return false;
+    if (!ReadIntList(reader, node.listB, node.countB, "list B count of " + what)) return false;
+    if (reader.Failed()) return Refuse("the file ends inside " + what);
     hasChild = childFlag != 0;
     hasNext = nextFlag != 0;
-    return !reader.Failed();
+    return true;
 }
 
-bool Model::IndicesAreInRange() const {
+bool Model::IndicesAreInRange() {
     for (int i = 0; i < materialCount; ++i) {
         const Material& material = materials[i];
         if (material.textureIndex != -1 && !InRange(material.textureIndex, textureCount)) {
-            return false;
+            return Refuse(OutsideReason("texture index", material.textureIndex, "material", i,
+                                        textureCount, "texture records"));
         }
         for (int f = 0; f < material.faceCount; ++f) {
-            if (!InRange(material.faceIndices[f], faceCount)) return false;
+            if (!InRange(material.faceIndices[f], faceCount)) {
+                return Refuse(OutsideReason("face index", material.faceIndices[f], "material",
+                                            i, faceCount, "faces"));
+            }
         }
     }
     for (int i = 0; i < faceCount; ++i) {
         for (int corner = 0; corner < 4; ++corner) {
-            if (!InRange(faces[i].vertexIndex[corner], vertexCount)) return false;
-            if (!InRange(faces[i].normalIndex[corner], normalCount)) return false;
+            if (!InRange(faces[i].vertexIndex[corner], vertexCount)) {
+                return Refuse(OutsideReason("vertex index", faces[i].vertexIndex[corner], "face",
+                                            i, vertexCount, "vertices"));
+            }
+            if (!InRange(faces[i].normalIndex[corner], normalCount)) {
+                return Refuse(OutsideReason("normal index", faces[i].normalIndex[corner], "face",
+                                            i, normalCount, "normals"));
+            }
         }
     }
     return true;

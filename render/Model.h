@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 
 // Longest name in a model file, terminator included.
 constexpr int kModelNameSize = 128;
@@ -101,6 +102,9 @@ public:
     float GetRadius() const override { return radius; }
     // The OpenGL name of texture record index; 0 for an index outside the records.
     virtual std::uint32_t GetTextureName(int index) const;
+    // Why the last Load refused its file, in words for a person; empty after
+    // a Load that succeeded.
+    const char* FailureReason() const { return failureReason.c_str(); }
 
     // The loaded contents, open to inspection; only Load and Unload change them.
     Material* materials = nullptr;
@@ -118,16 +122,31 @@ public:
     float radius = 0.0f;
 
 private:
+    // Records why the file is refused; always false, for returning.
+    bool Refuse(const std::string& reason);
+    // Refuses a count (what names it) when the reader ran out, when it is
+    // negative or when even elements of bytesEach could not fit in the rest
+    // of the file, so a bad count never asks for more memory than the file fills.
+    bool CheckCount(const BinaryReader& reader, int count, std::int64_t bytesEach,
+                    const char* what);
+    // Reads a count and that many integers into a new array (null for none).
+    bool ReadIntList(BinaryReader& reader, int*& list, int& count, const std::string& what);
+    // Reads a name and tells a missing terminator from the end of the file.
+    bool ReadName(BinaryReader& reader, char* name, const std::string& what);
     bool ReadMaterials(BinaryReader& reader);
     bool ReadTextures(BinaryReader& reader);
-    bool ReadVectors(BinaryReader& reader, Vec3*& array, int& count);
+    // what is "vertex" or "normal", for the refusal.
+    bool ReadVectors(BinaryReader& reader, Vec3*& array, int& count, const char* what);
     bool ReadFaces(BinaryReader& reader);
     // Reads the root sibling list and everything below it into nodeTree.
     bool ReadNodes(BinaryReader& reader);
     // One node's own fields; the flags tell what follows it.
-    bool ReadNode(BinaryReader& reader, ModelNode& node, bool& hasChild, bool& hasNext);
+    bool ReadNode(BinaryReader& reader, ModelNode& node, int number, bool& hasChild,
+                  bool& hasNext);
     // The nodes are freed without recursion: a file may nest them deeply.
     void FreeNodes();
     // Every index names an element that exists.
-    bool IndicesAreInRange() const;
+    bool IndicesAreInRange();
+
+    std::string failureReason;
 };

@@ -7,6 +7,7 @@
 #include "platform/Win32.h"
 
 class Camera;
+class DrawableHandle;
 class Object3D;
 class Model;
 
@@ -38,4 +39,13 @@ public:
     // Reads a model file into a new model owned by the caller; null when the file cannot be
     // opened or is malformed. Every call reads the file anew.
     virtual Model* LoadModel(const char* fileName) = 0;
+    // A new drawing instance for model, built in the current context; owned by the caller,
+    // null only when it cannot be allocated. model must outlive it.
+    virtual DrawableHandle* CreateInstance(Model* model) = 0;
+    // Loads and uploads every TGA texture of model, in record order, setting each record's
+    // glName; records naming other kinds of file are skipped untouched. False at the first
+    // TGA file that cannot be read; the records after it are not attempted.
+    virtual bool LoadTextures(Model* model) = 0;
+    // Deletes the texture names of every record of model in one call; the records keep them.
+    virtual void FreeTextures(Model* model) = 0;
 };

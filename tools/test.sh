@@ -14,4 +14,5 @@ cmake --build "$build" -j"$(nproc)"
 source tools/xvfb.sh
 start_private_display
 echo "Testing on display $DISPLAY"
+export UBSAN_OPTIONS=print_stacktrace=1
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@"

@@ -49,6 +49,17 @@ struct ClassRecord {
     std::string name;
 };
 
+// What the input test controls add to the real keyboard and pointer.
+struct ScriptedInput {
+    bool keys[256] = {};          // held keys, by DIK code
+    int mouseX = 0;               // motion not yet read by a mouse device
+    int mouseY = 0;
+    int mouseZ = 0;
+    bool mouseButtons[3] = {};    // held buttons
+    bool keyboardLost = false;    // the next keyboard read reports input lost
+    bool mouseLost = false;       // the next mouse read reports input lost
+};
+
 struct PlatformState {
     // X connection, opened on first use.
     Display* display = nullptr;
@@ -91,6 +102,7 @@ struct PlatformState {
     int64_t frequency = 1000000000;
 
     // Test controls.
+    ScriptedInput scriptedInput;
     std::map<std::string, int> pendingFailures;
     std::deque<int> scriptedAnswers;
     std::vector<PlatformTest::MessageBoxRecord> shownBoxes;
@@ -138,5 +150,8 @@ void DestroyWindowRecord(HWND window);
 
 // Destroys a rendering context (made non-current first if it is current).
 void DestroyContextRecord(HGLRC context);
+
+// The DIK code of a key on the X keyboard, or 0 for a key without one.
+int DikFromXKeycode(unsigned keycode);
 
 }  // namespace x11

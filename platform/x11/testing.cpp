@@ -14,6 +14,7 @@ void Reset() {
     state.pendingFailures.clear();
     state.scriptedAnswers.clear();
     state.shownBoxes.clear();
+    state.scriptedInput = x11::ScriptedInput{};
 }
 
 void SetPerformanceCounter(int64_t count) {
@@ -55,6 +56,42 @@ std::vector<MessageBoxRecord> ShownMessageBoxes() {
 
 void ClearMessageBoxes() {
     x11::State().shownBoxes.clear();
+}
+
+// Codes and buttons out of range are ignored, as a device has no such key.
+void PressKey(int dikCode) {
+    if (dikCode >= 0 && dikCode < 256) x11::State().scriptedInput.keys[dikCode] = true;
+}
+
+void ReleaseKey(int dikCode) {
+    if (dikCode >= 0 && dikCode < 256) x11::State().scriptedInput.keys[dikCode] = false;
+}
+
+void ReleaseAllKeys() {
+    for (bool& key : x11::State().scriptedInput.keys) key = false;
+}
+
+void MoveMouse(int dx, int dy, int dz) {
+    x11::ScriptedInput& scripted = x11::State().scriptedInput;
+    scripted.mouseX += dx;
+    scripted.mouseY += dy;
+    scripted.mouseZ += dz;
+}
+
+void PressMouseButton(int button) {
+    if (button >= 0 && button < 3) x11::State().scriptedInput.mouseButtons[button] = true;
+}
+
+void ReleaseMouseButton(int button) {
+    if (button >= 0 && button < 3) x11::State().scriptedInput.mouseButtons[button] = false;
+}
+
+void LoseKeyboardInput() {
+    x11::State().scriptedInput.keyboardLost = true;
+}
+
+void LoseMouseInput() {
+    x11::State().scriptedInput.mouseLost = true;
 }
 
 void* XDisplayConnection() {

@@ -3,10 +3,13 @@
 #include "app/App.h"
 
 #include "app/FrameTimer.h"
+#include "input/InputManager.h"
+#include "platform/DirectInput.h"
 #include "platform/Testing.h"
 #include "render/GLRenderer.h"
 #include "scene/Camera.h"
 #include "support/CapturedStandardOutput.h"
+#include "support/XInputLock.h"
 #include "support/XWindowFacts.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +19,16 @@
 
 namespace {
 
-const char kStartUpLines[] = "Graphics Initialized\nTiming Initialized\nFinished Intialization\n";
+const char kStartUpLines[] =
+    "Graphics Initialized\nTiming Initialized\nInput Initialized\nFinished Intialization\n";
 
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         PlatformTest::Reset();
         ASSERT_NE(PlatformTest::XDisplayConnection(), nullptr) << "the tests need an X display (DISPLAY)";
+        // The App's window takes the keyboard focus, which all tests on the display share.
+        HoldXInputLock();
         app = std::make_unique<App>();
         theApp = app.get();
     }
@@ -125,6 +131,33 @@ TEST_F(AppTest, NoHighResolutionCounterStopsStartUpWithoutAMessage) {
     EXPECT_FALSE(Init());
     EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
     EXPECT_EQ(output.Text(), "Graphics Initialized\n");
+}
+
+TEST_F(AppTest, DirectInputThatIsNotAvailableStopsStartUpWithoutAMessage) {
+    PlatformTest::FailNextCall("DirectInput8Create");
+    EXPECT_FALSE(Init());
+    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_EQ(output.Text(), "Graphics Initialized\nTiming Initialized\n");
+}
+
+TEST_F(AppTest, DevicesAreTakenOnActivationAndEscapeEndsTheLoopAfterItsFrame) {
+    ASSERT_TRUE(Init());
+    ASSERT_TRUE(app->RunSetup());   // shows and focuses the window
+    PumpMessages();
+    ASSERT_TRUE(app->active);
+
+    PlatformTest::SetPerformanceCounter(5000000000);
+    app->RunOnePass();
+    EXPECT_FALSE(app->quit);
+    int64_t framesBefore = app->timer->currentCount;
+
+    PlatformTest::PressKey(DIK_ESCAPE);
+    PlatformTest::AdvancePerformanceCounter(1000);
+    app->RunOnePass();
+    PlatformTest::ReleaseKey(DIK_ESCAPE);
+    EXPECT_TRUE(app->quit);
+    EXPECT_GT(app->timer->currentCount, framesBefore);   // that pass still ran its frame
+    EXPECT_TRUE(app->input->KeyDown(DIK_ESCAPE));
 }
 
 TEST_F(AppTest, SizeMessagesReachTheRendererAndHeightZeroBecomesOne) {

@@ -8,6 +8,8 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include <csignal>
 #include <memory>
@@ -18,7 +20,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const char kStartUpLines[] = "Graphics Initialized\nTiming Initialized\nFinished Intialization\n";
+const char kStartUpLines[] =
+    "Graphics Initialized\nTiming Initialized\nInput Initialized\nFinished Intialization\n";
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -47,7 +50,9 @@ protected:
 
 TEST_F(ProgramTest, OpensItsWindowWritesItsLinesAndEndsOnTermWithExitCodeOne) {
     Start();
-    EXPECT_EQ(program->Output(), kStartUpLines);
+    // The start-up lines come first; then every frame writes its key-combination line.
+    EXPECT_EQ(program->Output().rfind(kStartUpLines, 0), 0u) << program->Output();
+    ASSERT_TRUE(program->WaitForOutput("Combo \n", 10s));
 
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
@@ -101,6 +106,102 @@ TEST_F(ProgramTest, TheDesktopClosingTheWindowEndsItInOrder) {
     XSendEvent(display, window, False, NoEventMask, &event);
     XFlush(display);
     EXPECT_EQ(program->WaitForExit(20s), 1) << program->Errors();
+}
+
+// Presses or releases a key on the X server, as the keyboard would.
+void SendKey(Display* display, KeySym key, bool down) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down ? True : False, CurrentTime);
+    XFlush(display);
+}
+
+void TapKey(Display* display, KeySym key) {
+    SendKey(display, key, true);
+    std::this_thread::sleep_for(80ms);
+    SendKey(display, key, false);
+    std::this_thread::sleep_for(60ms);
+}
+
+// The window's size and its place on the screen.
+struct Placement {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+Placement PlacementOf(Display* display, Window window) {
+    Placement placement;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) return placement;
+    Window child;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &placement.x,
+                          &placement.y, &child);
+    placement.width = attributes.width;
+    placement.height = attributes.height;
+    return placement;
+}
+
+bool WaitForPlacement(Display* display, Window window, int width, int height) {
+    for (int i = 0; i < 200; ++i) {
+        Placement now = PlacementOf(display, window);
+        if (now.width == width && now.height == height) return true;
+        std::this_thread::sleep_for(25ms);
+    }
+    return false;
+}
+
+TEST_F(ProgramTest, EscapeEndsItWithExitCodeOne) {
+    Start();
+    ASSERT_TRUE(program->WaitForOutput("Combo \n", 10s));
+    TapKey(display, XK_Escape);
+    EXPECT_EQ(program->WaitForExit(20s), 1) << program->Errors();
+}
+
+TEST_F(ProgramTest, RightAltEnterSwitchesToFullScreenAndBackToTheWindowAtItsPlace) {
+    Start();
+    ASSERT_TRUE(program->WaitForOutput("Combo \n", 10s));
+    ASSERT_TRUE(WaitForPlacement(display, window, 640, 480));
+    Placement windowed = PlacementOf(display, window);
+
+    SendKey(display, XK_Alt_R, true);
+    TapKey(display, XK_Return);
+    SendKey(display, XK_Alt_R, false);
+    int screenWidth = DisplayWidth(display, DefaultScreen(display));
+    int screenHeight = DisplayHeight(display, DefaultScreen(display));
+    ASSERT_TRUE(WaitForPlacement(display, window, screenWidth, screenHeight));
+    Placement full = PlacementOf(display, window);
+    EXPECT_EQ(full.x, 0);
+    EXPECT_EQ(full.y, 0);
+
+    std::this_thread::sleep_for(200ms);
+    SendKey(display, XK_Alt_R, true);
+    TapKey(display, XK_Return);
+    SendKey(display, XK_Alt_R, false);
+    ASSERT_TRUE(WaitForPlacement(display, window, 640, 480));
+    Placement back = PlacementOf(display, window);
+    EXPECT_EQ(back.x, windowed.x);
+    EXPECT_EQ(back.y, windowed.y);
+
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->WaitForExit(20s), 1) << program->Errors();
+}
+
+TEST_F(ProgramTest, LeftRightLeftInQuickSuccessionCompletesTheCombo) {
+    Start();
+    ASSERT_TRUE(program->WaitForOutput("Combo \n", 10s));
+    TapKey(display, XK_Left);
+    TapKey(display, XK_Right);
+    TapKey(display, XK_Left);
+    std::this_thread::sleep_for(200ms);
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->WaitForExit(20s), 1) << program->Errors();
+
+    const std::string& output = program->Output();
+    size_t first = output.find("Combo 203 \n");
+    ASSERT_NE(first, std::string::npos) << "the first Left is accepted";
+    size_t second = output.find("Combo 203 205 \n", first);
+    ASSERT_NE(second, std::string::npos) << "then Right";
+    // The third key completes the sequence, which starts over empty; had it
+    // failed, the last Left would have begun a new sequence instead.
+    EXPECT_EQ(output.find("Combo 203 \n", second), std::string::npos) << output.substr(second, 400);
+    EXPECT_NE(output.find("Combo \n", second), std::string::npos);
 }
 
 TEST(ProgramWithoutDisplay, FailsStartUpClearlyWithExitCodeZero) {

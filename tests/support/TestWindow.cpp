@@ -1,5 +1,7 @@
 #include "tests/support/TestWindow.h"
 
+#include "tests/support/XInputLock.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,6 +89,7 @@ bool TestWindow::Open(int width, int height) {
 
 bool TestWindow::ShowAndFocus() {
     if (window_ == nullptr) return false;
+    HoldXInputLock();
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
     SetFocus(window_);

@@ -49,7 +49,8 @@ public:
     // Create followed by CreateContext.
     bool Open(int width = 64, int height = 64);
     // Maps the window, gives it the focus and pumps messages until its
-    // procedure saw WM_ACTIVATE with WA_ACTIVE (at most two seconds).
+    // procedure saw WM_ACTIVATE with WA_ACTIVE (at most two seconds). Takes
+    // the X input lock first (XInputLock.h).
     bool ShowAndFocus();
     // Releases and deletes the context, destroys the window; safe to repeat.
     void Close();

@@ -1,6 +1,7 @@
 #include "support/XWindowFacts.h"
 
 #include "platform/Testing.h"
+#include "support/XInputLock.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -52,6 +53,7 @@ ScreenSize QueryScreenSize() {
 void FocusRootWindow() {
     Display* display = Connection();
     if (display == nullptr) return;
+    HoldXInputLock();
     XSetInputFocus(display, DefaultRootWindow(display), RevertToNone, CurrentTime);
     XSync(display, False);
 }

@@ -1,0 +1,335 @@
+// The model converter: OBJ and MTL files written by the tests go in, model
+// descriptions and files come out, and the program's loader takes them.
+#include "tools/modelconvert/ModelConverter.h"
+
+#include "render/Model.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/tools/ToolRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A unit square in the z = 0 plane, counter-clockwise seen from +z, and a
+// fifth point for polygons of more corners.
+const char* const kSquare =
+    "v -1 -1 0\n"
+    "v 1 -1 0\n"
+    "v 1 1 0\n"
+    "v -1 1 0\n"
+    "v -2 0 0\n";
+
+class ModelConverterTest : public ::testing::Test {
+protected:
+    std::string Write(const std::string& name, const std::string& text) {
+        const std::string path = directory.File(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+
+    // Converts the OBJ text (and MTL text, as m.mtl) written as name.
+    bool Convert(const std::string& obj, const std::string& mtl = "",
+                 const std::string& name = "model.obj") {
+        if (!mtl.empty()) Write("m.mtl", mtl);
+        return converter.Convert(Write(name, obj));
+    }
+
+    const ModelDescription& Model() const { return converter.GetModel(); }
+
+    Vec3 Corner(std::size_t face, int k) const {
+        return Model().vertices.at(static_cast<std::size_t>(Model().faces.at(face).vertexIndex[k]));
+    }
+
+    Vec3 NormalAt(std::size_t face, int k) const {
+        return Model().normals.at(static_cast<std::size_t>(Model().faces.at(face).normalIndex[k]));
+    }
+
+    bool HasNoteWith(const std::string& text) const {
+        for (const std::string& note : converter.Notes()) {
+            if (note.find(text) != std::string::npos) return true;
+        }
+        return false;
+    }
+
+    TemporaryDirectory directory;
+    ModelConverter converter;
+};
+
+void ExpectVec3(const Vec3& actual, float x, float y, float z) {
+    EXPECT_FLOAT_EQ(actual.x, x);
+    EXPECT_FLOAT_EQ(actual.y, y);
+    EXPECT_FLOAT_EQ(actual.z, z);
+}
+
+TEST_F(ModelConverterTest, MaterialsKeepColoursSpecularShininessAndTheirTextureMaps) {
+    const std::string mtl =
+        "newmtl unused\nKd 0 1 0\n"
+        "newmtl painted\nKd 1 0.5 0.25\nKs 0.5 0.25 0.125\nNs 32\nmap_Kd skin.tga\n"
+        "newmtl plain\nKd 0.125 0.25 0.375\nKs 0 0 0\n"
+        "newmtl painted_again\nKd 0 0 1\nmap_Kd skin.tga\n"
+        "newmtl glossy\nKd 1 1 1\nNs 500\nmap_Kd photo.png\n";
+    const std::string obj = std::string("mtllib m.mtl\n") + kSquare +
+                            "usemtl painted\nf 1 2 3 4\n"
+                            "usemtl plain\nf 1 2 3\n"
+                            "usemtl painted_again\nf 4 3 2 1\nf 1 2 3 4\n"
+                            "usemtl glossy\nf 1 3 4\n";
+    ASSERT_TRUE(Convert(obj, mtl)) << converter.Error();
+
+    // Only the materials that faces use, in the library's order.
+    const std::vector<MaterialDescription>& materials = Model().materials;
+    ASSERT_EQ(materials.size(), 4u);
+    EXPECT_EQ(materials[0].colour[0], 1.0f);
+    EXPECT_EQ(materials[0].colour[1], 0.5f);
+    EXPECT_EQ(materials[0].colour[2], 0.25f);
+    EXPECT_EQ(materials[0].specular[0], 0.5f);
+    EXPECT_EQ(materials[0].specular[1], 0.25f);
+    EXPECT_EQ(materials[0].specular[2], 0.125f);
+    EXPECT_EQ(materials[0].shininess, 32.0f);
+    EXPECT_EQ(materials[1].colour[2], 0.375f);
+    EXPECT_EQ(materials[2].colour[2], 1.0f);
+    EXPECT_EQ(materials[3].shininess, 128.0f);   // OpenGL takes no more
+    EXPECT_TRUE(HasNoteWith("shininess 500"));
+
+    // One record per texture file, shared by the materials that name it.
+    ASSERT_EQ(Model().textures.size(), 2u);
+    EXPECT_EQ(Model().textures[0].fileName, "skin.tga");
+    EXPECT_EQ(Model().textures[1].fileName, "photo.png");
+    EXPECT_EQ(materials[0].textureIndex, 0);
+    EXPECT_EQ(materials[1].textureIndex, -1);
+    EXPECT_EQ(materials[2].textureIndex, 0);
+    EXPECT_EQ(materials[3].textureIndex, 1);
+    EXPECT_TRUE(HasNoteWith("photo.png"));
+    EXPECT_FALSE(HasNoteWith("skin.tga"));
+
+    EXPECT_EQ(materials[0].faceIndices, std::vector<std::int32_t>({0}));
+    EXPECT_EQ(materials[1].faceIndices, std::vector<std::int32_t>({1}));
+    EXPECT_EQ(materials[2].faceIndices, std::vector<std::int32_t>({2, 3}));
+    EXPECT_EQ(materials[3].faceIndices, std::vector<std::int32_t>({4}));
+}
+
+TEST_F(ModelConverterTest, TrianglesRepeatTheirLastCornerAndQuadsStayQuads) {
+    ASSERT_TRUE(Convert(std::string(kSquare) +
+                        "f 1 2 3 4\n"
+                        "f 2 3 4\n"
+                        "f 1 2 3 4 5\n"
+                        "l 1 3\n"))
+        << converter.Error();
+    // Positions are kept once each, in order of first use.
+    ASSERT_EQ(Model().vertices.size(), 5u);
+    ASSERT_EQ(Model().faces.size(), 4u);
+
+    const int quad[4] = {0, 1, 2, 3};
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(Model().faces[0].vertexIndex[k], quad[k]);
+    const int triangle[4] = {1, 2, 3, 3};
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(Model().faces[1].vertexIndex[k], triangle[k]);
+    // A pentagon: a quad and a triangle fanned around its first corner.
+    const int first[4] = {0, 1, 2, 3};
+    const int second[4] = {0, 3, 4, 4};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(Model().faces[2].vertexIndex[k], first[k]);
+        EXPECT_EQ(Model().faces[3].vertexIndex[k], second[k]);
+    }
+    ExpectVec3(Corner(3, 2), -2, 0, 0);
+    ExpectVec3(Corner(1, 0), 1, -1, 0);
+
+    // The line is no face; the user hears of it.
+    EXPECT_TRUE(HasNoteWith("1 lines and points"));
+    EXPECT_EQ(Model().materials.size(), 1u);
+    EXPECT_EQ(Model().materials[0].faceIndices.size(), 4u);
+}
+
+TEST_F(ModelConverterTest, NormalsComeFromTheSourceOrOneOutwardNormalPerFace) {
+    // Without normals in the source: counter-clockwise from +z faces +z, the
+    // reverse faces -z, and faces in one plane share their normal.
+    ASSERT_TRUE(Convert(std::string(kSquare) + "f 1 2 3 4\nf 4 3 2 1\nf 1 2 3\n"))
+        << converter.Error();
+    ASSERT_EQ(Model().normals.size(), 2u);
+    for (int k = 0; k < 4; ++k) {
+        ExpectVec3(NormalAt(0, k), 0, 0, 1);
+        ExpectVec3(NormalAt(1, k), 0, 0, -1);
+        ExpectVec3(NormalAt(2, k), 0, 0, 1);
+    }
+
+    // Normals given per corner are kept per corner.
+    ASSERT_TRUE(Convert(std::string(kSquare) +
+                        "vn 0 0 1\nvn 0.6 0 0.8\nvn 0 0.6 0.8\n"
+                        "f 1//1 2//2 3//3 4//1\n"
+                        "f 1//3 2//2 3//1\n"))
+        << converter.Error();
+    ASSERT_EQ(Model().normals.size(), 3u);
+    ExpectVec3(NormalAt(0, 1), 0.6f, 0, 0.8f);
+    ExpectVec3(NormalAt(0, 2), 0, 0.6f, 0.8f);
+    ExpectVec3(NormalAt(0, 3), 0, 0, 1);
+    ExpectVec3(NormalAt(1, 0), 0, 0.6f, 0.8f);
+    ExpectVec3(NormalAt(1, 3), 0, 0, 1);   // the repeated corner repeats its normal
+}
+
+TEST_F(ModelConverterTest, TextureCoordinatesBecomeOneSetPerFace) {
+    ASSERT_TRUE(Convert(std::string(kSquare) +
+                        "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                        "f 1/1 2/2 3/3 4/4\n"
+                        "f 1/4 3/2 4/3\n"))
+        << converter.Error();
+    ASSERT_EQ(Model().faces.size(), 2u);
+    for (const FaceDescription& face : Model().faces) {
+        ASSERT_EQ(face.sets.size(), 1u);
+        EXPECT_EQ(face.sets[0].tag, 0);
+    }
+    const float quadUv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    const float triangleUv[4][2] = {{0, 1}, {1, 0}, {1, 1}, {1, 1}};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(Model().faces[0].sets[0].corners[k].x, quadUv[k][0]);
+        EXPECT_EQ(Model().faces[0].sets[0].corners[k].y, quadUv[k][1]);
+        EXPECT_EQ(Model().faces[1].sets[0].corners[k].x, triangleUv[k][0]);
+        EXPECT_EQ(Model().faces[1].sets[0].corners[k].y, triangleUv[k][1]);
+    }
+
+    ASSERT_TRUE(Convert(std::string(kSquare) + "f 1 2 3 4\n")) << converter.Error();
+    EXPECT_TRUE(Model().faces[0].sets.empty());
+}
+
+TEST_F(ModelConverterTest, NodesFollowTheObjectsUnderARootNamedAfterTheFile) {
+    ASSERT_TRUE(Convert(std::string(kSquare) + "o body\nf 1 2 3 4\no arm\nf 1 2 3\n", "",
+                        "walker.obj"))
+        << converter.Error();
+    ASSERT_EQ(Model().nodes.size(), 1u);
+    const NodeDescription& root = Model().nodes[0];
+    EXPECT_EQ(root.name, "walker");
+    EXPECT_EQ(root.id, 0);
+    ASSERT_EQ(root.children.size(), 2u);
+    EXPECT_EQ(root.children[0].name, "body");
+    EXPECT_EQ(root.children[0].id, 1);
+    EXPECT_EQ(root.children[1].name, "arm");
+    EXPECT_EQ(root.children[1].id, 2);
+    EXPECT_TRUE(root.children[0].children.empty());
+}
+
+TEST_F(ModelConverterTest, TheRadiusIsTheSmallestFloatThatEnclosesEveryVertex) {
+    EXPECT_EQ(EnclosingRadius({}), 0.0f);
+    EXPECT_EQ(EnclosingRadius({Vec3(3, 4, 0), Vec3(0, 0, -5), Vec3(1, 1, 1)}), 5.0f);
+
+    // Lengths that fall between two floats round up, never down.
+    for (const Vec3& v : {Vec3(1, 1, 1), Vec3(1, 2, 3), Vec3(0.1f, 0.7f, 0.3f),
+                          Vec3(-123.456f, 78.9f, 0.001f), Vec3(300, 1e-3f, 17)}) {
+        const float radius = EnclosingRadius({Vec3(0.5f, 0, 0), v});
+        const double length = std::sqrt(static_cast<double>(v.x) * v.x +
+                                        static_cast<double>(v.y) * v.y +
+                                        static_cast<double>(v.z) * v.z);
+        EXPECT_GE(static_cast<double>(radius), length);
+        EXPECT_LT(static_cast<double>(std::nextafter(radius, 0.0f)), length);
+    }
+
+    // A converted model's radius is measured about the origin, not the centre.
+    ASSERT_TRUE(Convert("v 10 0 0\nv 12 0 0\nv 12 2 0\nv 10 2 0\nf 1 2 3 4\n"));
+    EXPECT_FLOAT_EQ(Model().radius, std::sqrt(148.0f));
+    ConvertOptions doubled;
+    doubled.scale = 2.0f;
+    ASSERT_TRUE(converter.Convert(directory.File("model.obj"), doubled));
+    ExpectVec3(Model().vertices[2], 24, 4, 0);
+    EXPECT_FLOAT_EQ(Model().radius, 2.0f * std::sqrt(148.0f));
+}
+
+TEST_F(ModelConverterTest, WhatCannotBecomeAModelIsRefusedWithItsReason) {
+    EXPECT_FALSE(converter.Convert(directory.File("absent.obj")));
+    EXPECT_NE(converter.Error().find("absent.obj"), std::string::npos) << converter.Error();
+
+    EXPECT_FALSE(Convert(std::string(kSquare) + "l 1 2\n"));
+    EXPECT_NE(converter.Error().find("no faces"), std::string::npos) << converter.Error();
+    EXPECT_TRUE(Model().faces.empty());
+
+    const std::string longName(130, 'n');
+    EXPECT_FALSE(Convert(std::string("mtllib m.mtl\n") + kSquare + "usemtl long\nf 1 2 3\n",
+                         "newmtl long\nKd 1 1 1\nmap_Kd " + longName + ".tga\n"));
+    EXPECT_NE(converter.Error().find("longer"), std::string::npos) << converter.Error();
+
+    Write("noise.xyz", std::string("\x01\x02 not a model \xff", 17));
+    EXPECT_FALSE(converter.Convert(directory.File("noise.xyz")));
+    EXPECT_NE(converter.Error().find("cannot read"), std::string::npos) << converter.Error();
+
+    ConvertOptions flat;
+    flat.scale = 0.0f;
+    Write("square.obj", std::string(kSquare) + "f 1 2 3 4\n");
+    EXPECT_FALSE(converter.Convert(directory.File("square.obj"), flat));
+    EXPECT_NE(converter.Error().find("scale"), std::string::npos) << converter.Error();
+}
+
+TEST_F(ModelConverterTest, TheConvertedModelLoadsWithTheProgramsLoader) {
+    ASSERT_TRUE(Convert(std::string("mtllib m.mtl\n") + kSquare +
+                            "vt 0 0\nvt 1 1\n"
+                            "usemtl red\nf 1/1 2/2 3/1 4/2\nf 5/1 1/2 4/1\n"
+                            "usemtl blue\nf 4 3 2 1\n",
+                        "newmtl red\nKd 1 0 0\nKs 0.5 0.5 0.5\nNs 10\nmap_Kd red.tga\n"
+                        "newmtl blue\nKd 0 0 1\n"))
+        << converter.Error();
+    ModelWriter writer;
+    ASSERT_TRUE(writer.WriteModel(Model()));
+    const std::string path = directory.File("model.mdl");
+    ASSERT_TRUE(writer.SaveToFile(path));
+
+    ::Model loaded;
+    ASSERT_TRUE(loaded.Load(path.c_str())) << loaded.FailureReason();
+    EXPECT_STREQ(loaded.FailureReason(), "");
+    EXPECT_EQ(loaded.GetRadius(), Model().radius);
+    ASSERT_EQ(loaded.GetMaterialCount(), 2);
+    EXPECT_EQ(loaded.GetMaterials()[0].colour[0], 1.0f);
+    EXPECT_EQ(loaded.GetMaterials()[0].shininess, 10.0f);
+    EXPECT_EQ(loaded.GetMaterials()[0].textureIndex, 0);
+    EXPECT_EQ(loaded.GetMaterials()[1].textureIndex, -1);
+    ASSERT_EQ(loaded.GetTextureCount(), 1);
+    EXPECT_STREQ(loaded.GetTextures()[0].fileName, "red.tga");
+    EXPECT_EQ(loaded.GetVertexCount(), 5);
+    ASSERT_EQ(loaded.GetFaceCount(), 3);
+    EXPECT_EQ(loaded.GetFaces()[0].setCount, 1);
+    EXPECT_EQ(loaded.GetFaces()[2].setCount, 0);
+    EXPECT_EQ(loaded.GetFaces()[1].vertexIndex[3], loaded.GetFaces()[1].vertexIndex[2]);
+    EXPECT_STREQ(loaded.nodeTree->name, "model");
+}
+
+TEST_F(ModelConverterTest, TheToolWritesTheModelOrSaysWhyNotAndExitsAccordingly) {
+    const std::string source = Write("square.obj", std::string(kSquare) + "f 1 2 3 4\n");
+    const std::string output = directory.File("square.mdl");
+
+    const ToolRun converted = RunTool(VELMORA_MODELCONVERT, {source, output});
+    EXPECT_EQ(converted.exitCode, 0) << converted.errors;
+    EXPECT_NE(converted.output.find("1 materials, 0 texture records, 4 vertices, 1 normals, "
+                                    "1 faces, radius 1.41421"),
+              std::string::npos)
+        << converted.output;
+    ASSERT_TRUE(converter.Convert(source));
+    ModelWriter writer;
+    ASSERT_TRUE(writer.WriteModel(Model()));
+    const std::string bytes = ReadWholeFile(output);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), writer.Bytes());
+
+    const ToolRun scaled = RunTool(VELMORA_MODELCONVERT, {"--scale", "3", source, output});
+    EXPECT_EQ(scaled.exitCode, 0) << scaled.errors;
+    EXPECT_NE(scaled.output.find("radius 4.24264"), std::string::npos)
+        << scaled.output;
+
+    const std::string missingOutput = directory.File("missing.mdl");
+    const ToolRun missing =
+        RunTool(VELMORA_MODELCONVERT, {directory.File("missing.obj"), missingOutput});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.errors.find("missing.obj"), std::string::npos) << missing.errors;
+    EXPECT_FALSE(std::filesystem::exists(missingOutput));
+
+    const ToolRun unwritable =
+        RunTool(VELMORA_MODELCONVERT, {source, directory.File("no/such/dir/out.mdl")});
+    EXPECT_EQ(unwritable.exitCode, 1);
+    EXPECT_NE(unwritable.errors.find("cannot write"), std::string::npos) << unwritable.errors;
+
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{}, {source}, {source, output, output},
+          {"--scale", "-1", source, output}, {"--scale"}, {"--bogus", source, output}}) {
+        const ToolRun usage = RunTool(VELMORA_MODELCONVERT, wrong);
+        EXPECT_EQ(usage.exitCode, 2);
+        EXPECT_NE(usage.errors.find("usage: modelconvert"), std::string::npos) << usage.errors;
+    }
+}
+
+}  // namespace

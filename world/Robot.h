@@ -1,0 +1,28 @@
+// The one kind of entity. Everything a robot does (model, placement, motion, bounding spheres,
+// drawing) comes from Object3D; the robot adds how to copy itself and which kind it is.
+#pragma once
+
+#include "scene/Object3D.h"
+
+class Robot : public Object3D {
+public:
+    Robot() = default;
+    ~Robot() override;
+
+    // A new robot with every field of this one; it shares the model and the render instance.
+    // Null when it cannot be allocated.
+    Object3D* Clone() override;
+    // Address of the robot kind's tag.
+    void const* GetTypeId() const override;
+    // Address of a second tag that only robots have; kept for code that wants to tell the
+    // robot family apart from its exact kind. Nothing calls it yet.
+    virtual void const* GetClassTag() const;
+
+    // Class-wide tags; only their addresses matter.
+    static char const typeTag;
+    static char const classTag;
+
+protected:
+    Robot(Robot const&) = default;
+    Robot& operator=(Robot const&) = default;
+};

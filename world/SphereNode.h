@@ -1,0 +1,35 @@
+// One sphere of the world's sphere tree: the root, a container that encloses its children with
+// some slack, or a leaf that wraps one object's motion over the last frame.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "math/Vec3.h"
+
+class Object3D;
+
+class SphereNode {
+public:
+    // Bits of flags.
+    static constexpr int32_t kRecomputeQueued = 0x01;  // in the tree's recompute queue
+    static constexpr int32_t kInsertQueued = 0x02;     // in the tree's insert queue
+    static constexpr int32_t kLeaf = 0x04;
+    static constexpr int32_t kContainer = 0x08;
+    static constexpr int32_t kRoot = 0x10;
+
+    // How far this sphere stays inside container's sphere (negative when it reaches outside).
+    // The result is also kept in fitMargin.
+    float FitMarginIn(SphereNode const& container);
+
+    std::vector<SphereNode*> children;  // sub-containers and leaves, newest last
+    float fitMargin = 0.0f;             // last result of FitMarginIn
+    int32_t flags = 0;
+    float nominalRadius = 0.0f;         // the radius this node's level stands for
+    float radius = 0.0f;
+    Vec3 center;
+    int depth = 0;                      // root 0; an unplaced leaf 0 as well
+    float slack = 0.0f;                 // room left around the children when refitted
+    SphereNode* parent = nullptr;       // null for the root and for unplaced leaves
+    Object3D* object = nullptr;         // a leaf's object; null in containers
+};

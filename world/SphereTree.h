@@ -1,0 +1,59 @@
+// A dynamic bounding-sphere tree with a fixed number of levels. Each level's nominal radius is
+// a fixed fraction of the level above; leaves wrap their object's motion over the last frame,
+// and containers wrap their children plus some slack, so a moving object is only re-placed once
+// it leaves that slack. Placement and refitting are deferred to three work queues that Update
+// drains once per frame.
+#pragma once
+
+#include <vector>
+
+#include "world/SphereNode.h"
+
+class Object3D;
+
+class SphereTree {
+public:
+    // rootRadius: radius of the root sphere around the origin. depth: number of container levels
+    // below the root (truncated). divisor: each level's nominal radius is the level above's
+    // divided by it. rootSlack: the root's slack; each level's slack is the level above's times
+    // slackScale.
+    SphereTree(float rootRadius, float depth, float divisor, float rootSlack, float slackScale);
+    SphereTree(SphereTree const&) = delete;
+    SphereTree& operator=(SphereTree const&) = delete;
+
+    // Makes a leaf for object and queues it; it joins the hierarchy at the next Update. Returns
+    // the length of the insert queue.
+    virtual int Insert(Object3D* object);
+    // Destroys the object's leaf; an object without a leaf is ignored.
+    virtual void RemoveObject(Object3D* object);
+    // Takes node out of the queues and its parent and frees it (not its children).
+    virtual void DestroyNode(SphereNode* node);
+    virtual SphereNode* GetRoot();
+    // Once per frame: refreshes the leaves from their objects, re-places those that left their
+    // containers, and refits the containers that changed.
+    virtual void Update();
+    virtual void QueueReinsert(SphereNode* node);
+    // Places leaf at or below container node.
+    virtual void Integrate(SphereNode* leaf, SphereNode* node);
+    virtual void QueueRecompute(SphereNode* node);
+    // Refits container node to its children. 0 when it has none left (the caller destroys it).
+    virtual int Recompute(SphereNode* node);
+
+    SphereNode* root;
+    std::vector<SphereNode*> recomputeQueue;  // containers to refit at the next Update
+    std::vector<SphereNode*> insertQueue;     // leaves waiting to be placed
+    std::vector<SphereNode*> escaped;         // leaves that left the root sphere
+    std::vector<SphereNode*> leaves;          // every live leaf
+
+    int maxDepth;            // depth of the deepest containers
+    float childRadiusScale;  // a child level's nominal radius over its parent level's
+    float slackScale;        // a child level's slack over its parent level's
+
+protected:
+    // Frees every node. Not virtual: trees are deleted as the class they were made as.
+    ~SphereTree();
+
+private:
+    // Unlinks a placed node from its parent.
+    static void Detach(SphereNode* node);
+};

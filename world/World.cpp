@@ -1,0 +1,68 @@
+#include "world/World.h"
+
+#include "scene/Object3D.h"
+
+World::World() : tree(new EntitySphereTree(524288.0f, 5.0f, 4.0f, 400.0f, 1.0f)) {}
+
+World::~World() {
+    delete tree;
+}
+
+int World::Init() {
+    return 1;
+}
+
+void World::Reserved0() {}
+
+int World::Reserved1(void*) {
+    return 1;
+}
+
+void World::Reserved2() {}
+
+void World::Update(float dt) {
+    for (auto it = entities.begin(); it != entities.end();) {
+        if ((*it)->active != 0) {
+            (*it)->Update(dt);
+            ++it;
+        } else {
+            it = entities.erase(it);
+        }
+    }
+    tree->Update();
+}
+
+int World::Add(Object3D* object) {
+    if (object == nullptr) return 0;
+    entities.push_back(object);
+    tree->Insert(object);
+    return 1;
+}
+
+int World::Remove(Object3D* object) {
+    entities.remove(object);
+    tree->RemoveObject(object);
+    return 1;
+}
+
+void World::QueryRay(Vec3 const* origin, Vec3 const* direction, std::list<Object3D*>& objects,
+                     std::list<float>& distances) {
+    tree->QueryRay(origin, direction, objects, distances);
+}
+
+void World::QuerySegment(Vec3 const* start, Vec3 const* end, std::list<Object3D*>& objects,
+                         std::list<float>& parameters) {
+    tree->QuerySegment(start, end, objects, parameters);
+}
+
+void World::QueryFrustum(Frustum* frustum, std::list<Object3D*>& objects) {
+    tree->QueryFrustum(frustum, objects);
+}
+
+void World::QuerySphere(Vec3 const* center, float radius, std::list<Object3D*>& objects) {
+    tree->QuerySphere(center, radius, objects);
+}
+
+void World::QuerySweep(Object3D* mover, std::list<Object3D*>& objects, std::list<float>& times) {
+    tree->QuerySweep(mover, objects, times);
+}
