@@ -12,7 +12,10 @@
 #include "input/ToggleFullscreenCommand.h"
 #include "platform/DirectInput.h"
 #include "render/GLRenderer.h"
+#include "math/MathConstants.h"
 #include "scene/Camera.h"
+#include "world/EntityDatabase.h"
+#include "world/World.h"
 
 #include <list>
 
@@ -62,7 +65,9 @@ App::App()
       quit(false),
       timer(nullptr),
       input(nullptr),
+      world(nullptr),
       camera(nullptr),
+      entities(nullptr),
       renderer(nullptr) {}
 
 App::~App() {
@@ -70,9 +75,12 @@ App::~App() {
 }
 
 bool App::Init(const char* title, int width, int height, int bits) {
-    renderer = new GLRenderer();
+    GLRenderer* glRenderer = new GLRenderer();
+    renderer = glRenderer;
     timer = new FrameTimer();
     input = new InputManager();
+    world = new World();
+    entities = new EntityDatabase();
 
     console.Open();
 
@@ -95,6 +103,10 @@ bool App::Init(const char* title, int width, int height, int bits) {
     input->AddBinding(MakeBinding(new ChordTrigger(kFullscreenChord, 2),
                                   new ToggleFullscreenCommand(&fullscreen, this)));
     console << "Input Initialized\n";
+
+    // Without its data the program still runs and shows an empty world.
+    world->Init();
+    entities->Init(glRenderer, "Levels", "Entities");
 
     console << "Finished Intialization\n";
     return ApplyDisplayMode();
@@ -223,6 +235,11 @@ bool App::RunSetup() {
     input->AddBinding(MakeBinding(
         new SequenceTrigger(new int[3]{DIK_LEFT, DIK_RIGHT, DIK_LEFT}, 3, nullptr, kDashStepSeconds),
         new CameraDashCommand(camera)));
+
+    entities->LoadLevel("01");
+    Object3D* robot = entities->FindEntity("brakmoor");
+    if (robot != nullptr) world->Add(robot);   // a missing entity leaves the world empty
+    world->Update(kSmallEpsilon);
     return true;
 }
 
@@ -246,14 +263,24 @@ void App::RunOnePass() {
 }
 
 void App::RenderFrame() {
+    world->Update(timer->frameSeconds);
     renderer->BeginFrame();
     camera->ApplyView();
     std::list<Object3D*> visible;
+    world->QueryFrustum(camera->GetFrustum(), visible);
     renderer->DrawObjects(visible, camera);
     renderer->EndFrame();
 }
 
 void App::Shutdown() {
+    // The entities in the world are the copies this App asked the database
+    // for, and so its own; the world only knew them.
+    if (world != nullptr) {
+        std::list<Object3D*> added = world->entities;
+        delete world;
+        world = nullptr;
+        for (Object3D* entity : added) delete entity;
+    }
     // The input manager takes its bindings, and with them the commands that
     // point at the camera, before the camera goes.
     delete input;
@@ -261,6 +288,8 @@ void App::Shutdown() {
     // The camera goes before the renderer that made it.
     delete camera;
     camera = nullptr;
+    delete entities;
+    entities = nullptr;
     delete renderer;
     renderer = nullptr;
     delete timer;

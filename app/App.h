@@ -7,9 +7,11 @@
 #include "platform/Win32.h"
 
 class Camera;
+class EntityDatabase;
 class FrameTimer;
 class InputManager;
 class Renderer;
+class World;
 
 class App final {
 public:
@@ -52,7 +54,9 @@ public:
     bool quit;
     FrameTimer* timer;
     InputManager* input;
+    World* world;
     Camera* camera;     // made by the renderer when the loop starts
+    EntityDatabase* entities;
     Renderer* renderer;
     LogConsole console;
 };

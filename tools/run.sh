@@ -25,7 +25,7 @@ screenshot="$runtime/velmora-screenshot.png"
 rm -f "$screenshot"
 
 cd "$runtime"
-./velmora &
+./velmora > velmora-console.txt &
 program=$!
 
 window=""
@@ -48,5 +48,7 @@ import -window "$window" "$screenshot"
 kill -TERM $program
 status=0
 wait $program || status=$?
+echo "Its first console lines (all of them in $runtime/velmora-console.txt):"
+head -n 5 velmora-console.txt
 echo "The program ended with exit code $status"
 echo "Screenshot: $screenshot"

@@ -11,6 +11,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 #include <cstring>
@@ -22,6 +23,47 @@ namespace {
 
 const char kStartUpLines[] =
     "Graphics Initialized\nTiming Initialized\nInput Initialized\nFinished Intialization\n";
+
+// What the window shows, reduced to what the tests look at: where the lit
+// pixels are, and how many of them have the robot's colours.
+struct Picture {
+    int lit = 0;
+    int pale = 0;   // light grey to white: the robot's body
+    int warm = 0;   // orange: its shoulders and feet
+    int left = 640, right = -1, top = 480, bottom = -1;
+    double centreX = 0.0, centreY = 0.0;
+};
+
+Picture TakePicture(Display* display, Window window) {
+    Picture picture;
+    XImage* image = XGetImage(display, window, 0, 0, 640, 480, AllPlanes, ZPixmap);
+    if (image == nullptr) return picture;
+    double sumX = 0.0, sumY = 0.0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            unsigned long pixel = XGetPixel(image, x, y);
+            int red = static_cast<int>((pixel >> 16) & 0xFF);
+            int green = static_cast<int>((pixel >> 8) & 0xFF);
+            int blue = static_cast<int>(pixel & 0xFF);
+            if (red + green + blue < 24) continue;
+            ++picture.lit;
+            if (red > 150 && green > 150 && blue > 150) ++picture.pale;
+            if (red > 180 && green > 90 && green < 200 && blue < 100) ++picture.warm;
+            picture.left = std::min(picture.left, x);
+            picture.right = std::max(picture.right, x);
+            picture.top = std::min(picture.top, y);
+            picture.bottom = std::max(picture.bottom, y);
+            sumX += x;
+            sumY += y;
+        }
+    }
+    XDestroyImage(image);
+    if (picture.lit > 0) {
+        picture.centreX = sumX / picture.lit;
+        picture.centreY = sumY / picture.lit;
+    }
+    return picture;
+}
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -64,23 +106,22 @@ TEST_F(ProgramTest, OpensItsWindowWritesItsLinesAndEndsOnTermWithExitCodeOne) {
     XFree(hint.res_name);
     XFree(hint.res_class);
 
-    // Wait until it is on screen, then look at what it drew.
+    // Wait until it is on screen, then look at what it drew: the robot,
+    // standing in the middle, lit, in its colours.
     for (int i = 0; i < 100 && attributes.map_state != IsViewable; ++i) {
         std::this_thread::sleep_for(50ms);
         XGetWindowAttributes(display, window, &attributes);
     }
     ASSERT_EQ(attributes.map_state, IsViewable);
     std::this_thread::sleep_for(500ms);
-    XImage* image = XGetImage(display, window, 0, 0, 640, 480, AllPlanes, ZPixmap);
-    ASSERT_NE(image, nullptr);
-    int lit = 0;
-    for (int y = 0; y < 480; y += 8) {
-        for (int x = 0; x < 640; x += 8) {
-            if ((XGetPixel(image, x, y) & 0xFFFFFF) != 0) ++lit;
-        }
-    }
-    XDestroyImage(image);
-    EXPECT_EQ(lit, 0) << "the frame is cleared to black";
+    Picture picture = TakePicture(display, window);
+    ASSERT_GT(picture.lit, 2000) << "the robot covers a few thousand pixels";
+    EXPECT_NEAR(picture.centreX, 320.0, 20.0);
+    EXPECT_NEAR(picture.centreY, 240.0, 40.0);
+    EXPECT_NEAR(picture.bottom - picture.top, 150, 30) << "about 600 units tall seen from 1000 away";
+    EXPECT_LT(picture.right - picture.left, picture.bottom - picture.top) << "taller than wide";
+    EXPECT_GT(picture.pale, picture.lit / 3) << "mostly its pale metal";
+    EXPECT_GT(picture.warm, 20) << "with its orange joints and feet";
 
     program->Signal(SIGTERM);
     EXPECT_EQ(program->WaitForExit(20s), 1) << program->Errors();
@@ -202,6 +243,32 @@ TEST_F(ProgramTest, LeftRightLeftInQuickSuccessionCompletesTheCombo) {
     // failed, the last Left would have begun a new sequence instead.
     EXPECT_EQ(output.find("Combo 203 \n", second), std::string::npos) << output.substr(second, 400);
     EXPECT_NE(output.find("Combo \n", second), std::string::npos);
+}
+
+TEST_F(ProgramTest, HoldingLeftMovesTheRobotRightAndRightMovesItBack) {
+    Start();
+    std::this_thread::sleep_for(300ms);
+    Picture start = TakePicture(display, window);
+    ASSERT_GT(start.lit, 2000);
+
+    SendKey(display, XK_Left, true);
+    std::this_thread::sleep_for(1500ms);
+    SendKey(display, XK_Left, false);
+    std::this_thread::sleep_for(100ms);
+    Picture moved = TakePicture(display, window);
+    ASSERT_GT(moved.lit, 0);
+    EXPECT_GT(moved.centreX, start.centreX + 10.0) << "the camera slid left, so the robot moves right";
+
+    SendKey(display, XK_Right, true);
+    std::this_thread::sleep_for(1500ms);
+    SendKey(display, XK_Right, false);
+    std::this_thread::sleep_for(100ms);
+    Picture back = TakePicture(display, window);
+    ASSERT_GT(back.lit, 0);
+    EXPECT_LT(back.centreX, moved.centreX - 10.0) << "and Right brings it back";
+
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->WaitForExit(20s), 1) << program->Errors();
 }
 
 TEST(ProgramWithoutDisplay, FailsStartUpClearlyWithExitCodeZero) {

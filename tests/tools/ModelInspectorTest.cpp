@@ -71,7 +71,7 @@ std::vector<std::uint8_t> Encode(const ModelDescription& model) {
 }
 
 void PutI32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::int32_t value) {
-    std::memcpy(&bytes.at(offset + 3), &value, 0);   // bounds check of the last byte
+    ASSERT_LE(offset + sizeof(value), bytes.size());
     std::memcpy(&bytes[offset], &value, sizeof(value));
 }
 
@@ -161,8 +161,8 @@ TEST_F(ModelInspectorTest, ARefusedFileIsNamedWithTheLoadersReason) {
     EXPECT_EQ(cut.exitCode, 1);
     EXPECT_EQ(cut.output, "");
     EXPECT_EQ(cut.errors, "modelinspect: '" + directory.File("model.mdl") +
-                              "' is not a model file the program loads: the file ends inside "
-                              "node 3\n");
+                              "' is not a model file the program loads: the file ends before "
+                              "the list B count of node 3\n");
 
     ModelDescription badIndex = Sample();
     badIndex.faces[1].vertexIndex[2] = 9;
@@ -192,8 +192,9 @@ TEST_F(ModelInspectorTest, EachKindOfMalformedFileHasItsOwnReason) {
     EXPECT_EQ(Reason(good), "");
 
     // Offsets in the sample's file: the material count at 4, the first
-    // material's face count at 36, its texture index at 32, the texture
-    // count at 76, the vertex count at 93, the face count at 221.
+    // material's texture index at 36 and face count at 40, the texture count
+    // at 88, the vertex count at 105, the first face at 201 and its normal
+    // indices at 217.
     struct Case {
         std::size_t offset;
         std::int32_t value;
@@ -202,12 +203,12 @@ TEST_F(ModelInspectorTest, EachKindOfMalformedFileHasItsOwnReason) {
     const Case cases[] = {
         {4, -2, "the material count is negative (-2)"},
         {4, 1000, "the material count (1000) needs more than the "},
-        {36, 500, "the face count of material 0 (500) needs more than the "},
-        {32, 1, "texture index 1 of material 0 is outside the 1 texture records"},
-        {76, -1, "the texture record count is negative (-1)"},
-        {93, 0x7FFFFFFF, "the vertex count (2147483647) needs more than the "},
-        {225, 6, "vertex index 6 of face 0 is outside the 5 vertices"},
-        {241, 2, "normal index 2 of face 0 is outside the 2 normals"},
+        {40, 500, "the face count of material 0 (500) needs more than the "},
+        {36, 1, "texture index 1 of material 0 is outside the 1 texture records"},
+        {88, -1, "the texture record count is negative (-1)"},
+        {105, 0x7FFFFFFF, "the vertex count (2147483647) needs more than the "},
+        {201, 6, "vertex index 6 of face 0 is outside the 5 vertices"},
+        {217, 2, "normal index 2 of face 0 is outside the 2 normals"},
     };
     for (const Case& c : cases) {
         std::vector<std::uint8_t> bytes = good;
@@ -217,16 +218,22 @@ TEST_F(ModelInspectorTest, EachKindOfMalformedFileHasItsOwnReason) {
     }
 
     EXPECT_EQ(Reason({}), "the file ends before the material count");
+    // Cut short: a count that the rest of the file cannot hold, or the file
+    // ending inside what a count does not cover.
     EXPECT_EQ(Reason(std::vector<std::uint8_t>(good.begin(), good.begin() + 60)),
-              "the file ends inside the materials");
+              "the material count (2) needs more than the 52 bytes left in the file");
+    EXPECT_EQ(Reason(std::vector<std::uint8_t>(good.begin(), good.begin() + 82)),
+              "the file ends before the face count of material 1");
     EXPECT_EQ(Reason(std::vector<std::uint8_t>(good.begin(), good.begin() + 97)),
-              "the file ends inside the vertices");
+              "the file ends inside the file name of texture record 0");
 
     ModelDescription longNames = Sample();
     longNames.textures[0].fileName = std::string(127, 't');
     std::vector<std::uint8_t> bytes = Encode(longNames);
-    bytes[80 + 127] = 'x';   // the name's terminator
-    EXPECT_EQ(Reason(bytes), "the file name of texture record 0 has no terminator within 128 bytes");
+    ASSERT_EQ(bytes[92 + 127], 0);   // the name's terminator
+    bytes[92 + 127] = 'x';
+    EXPECT_EQ(Reason(bytes),
+              "the file name of texture record 0 has no terminator within 128 bytes");
 
     longNames = Sample();
     longNames.nodes[0].children[1].name = std::string(127, 'h');

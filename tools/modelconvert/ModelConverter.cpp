@@ -139,6 +139,7 @@ public:
         return facesOfMaterial;
     }
     int SkippedPrimitives() const { return skippedPrimitives; }
+    int FlatFaces() const { return flatFaces; }
 
 private:
     bool ReadMesh(const aiMesh& mesh, const aiMatrix4x4& transform, std::string& error) {
@@ -191,7 +192,10 @@ private:
                                      mesh.mTextureCoords[0][index].y);
                 }
             }
-            const Vec3 faceNormal = mesh.HasNormals() ? Vec3() : PolygonNormal(positions);
+            const Vec3 faceNormal = PolygonNormal(positions);
+            if (faceNormal.x == 0.0f && faceNormal.y == 0.0f && faceNormal.z == 0.0f) {
+                ++flatFaces;
+            }
 
             for (const std::array<unsigned, 4>& piece : QuadPieces(source.mNumIndices)) {
                 FaceDescription face;
@@ -220,6 +224,7 @@ private:
     std::vector<std::vector<std::int32_t>> facesOfMaterial;
     std::int32_t nextNodeId = 0;
     int skippedPrimitives = 0;
+    int flatFaces = 0;
 };
 
 }  // namespace
@@ -274,6 +279,10 @@ bool ModelConverter::Convert(const std::string& inputPath, const ConvertOptions&
     if (reader.SkippedPrimitives() > 0) {
         notes.push_back("left out " + std::to_string(reader.SkippedPrimitives()) +
                         " lines and points: a model file holds only faces");
+    }
+    if (reader.FlatFaces() > 0) {
+        notes.push_back(std::to_string(reader.FlatFaces()) +
+                        " faces have no area: the program never draws them");
     }
 
     std::map<std::string, std::int32_t> textureIndex;

@@ -1,5 +1,6 @@
 #include "tools/robot/RobotSource.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -39,7 +40,8 @@ const MaterialSource kMaterials[] = {
 };
 
 // A box centred on (x, y, z) with full sizes w, h, d, its edges bevelled by
-// bevel (0: a plain box).
+// bevel (0: a plain box). The bevel stays below half of every size, or the
+// box's own faces would shrink to nothing.
 struct Part {
     const char* name;
     const char* material;
@@ -81,7 +83,7 @@ const Part kParts[] = {
     // Head.
     {"neck", "trim", 0, 199, 0, 56, 22, 50, 4},
     {"head", "hull", 0, 238, 0, 130, 64, 100, 12},
-    {"visor", "visor", 0, 242, 51, 104, 26, 8, 4},
+    {"visor", "visor", 0, 242, 51, 104, 26, 8, 3},
     {"eye_left", "eyes", 24, 242, 56, 26, 12, 4, 1},
     {"eye_right", "eyes", -24, 242, 56, 26, 12, 4, 1},
     {"mouth_upper", "trim", 0, 223, 50, 56, 4, 6, 0},
@@ -236,7 +238,7 @@ RobotSource MakeRobotSource() {
             // Boxes are convex: a face's front looks away from the centre.
             Point n = Newell(corners);
             if (Dot(n, middle - centre) < 0) {
-                polygon.assign(polygon.rbegin(), polygon.rend());
+                std::reverse(polygon.begin(), polygon.end());
                 n = {-n.x, -n.y, -n.z};
             }
             const double length = std::sqrt(Dot(n, n));
