@@ -141,6 +141,35 @@ TEST_F(ModelConverterTest, TrianglesRepeatTheirLastCornerAndQuadsStayQuads) {
     EXPECT_TRUE(HasNoteWith("1 lines and points"));
     EXPECT_EQ(Model().materials.size(), 1u);
     EXPECT_EQ(Model().materials[0].faceIndices.size(), 4u);
+
+    // A face without area is kept, but the user hears that it never shows.
+    ASSERT_TRUE(Convert(std::string(kSquare) + "f 1 2 3\nf 1 2 1\n")) << converter.Error();
+    EXPECT_EQ(Model().faces.size(), 2u);
+    EXPECT_TRUE(HasNoteWith("1 faces have no area"));
+}
+
+TEST_F(ModelConverterTest, NodeTransformsPlaceTheMeshesAndMirrorsKeepFrontsInFront) {
+    // A triangle counter-clockwise from +z under a node that mirrors x and
+    // moves 10 along it. The positions are three floats (0 0 0, 1 0 0, 0 1 0).
+    const std::string gltf = R"({"asset": {"version": "2.0"}, "scene": 0,
+        "scenes": [{"nodes": [0]}],
+        "nodes": [{"name": "mirror", "scale": [-1, 1, 1], "translation": [10, 0, 0],
+                   "mesh": 0}],
+        "meshes": [{"primitives": [{"attributes": {"POSITION": 0}}]}],
+        "buffers": [{"byteLength": 36, "uri": "data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAA"}],
+        "bufferViews": [{"buffer": 0, "byteLength": 36}],
+        "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3",
+                       "min": [0, 0, 0], "max": [1, 1, 0]}]})";
+    ASSERT_TRUE(converter.Convert(Write("mirrored.gltf", gltf))) << converter.Error();
+    ASSERT_EQ(Model().faces.size(), 1u);
+    // The corners come in reverse order, so that the face still winds
+    // counter-clockwise seen from +z, where it still faces.
+    ExpectVec3(Corner(0, 0), 10, 1, 0);
+    ExpectVec3(Corner(0, 1), 9, 0, 0);
+    ExpectVec3(Corner(0, 2), 10, 0, 0);
+    ExpectVec3(Corner(0, 3), 10, 0, 0);
+    ExpectVec3(NormalAt(0, 0), 0, 0, 1);
+    EXPECT_EQ(Model().nodes[0].name, "mirrored");
 }
 
 TEST_F(ModelConverterTest, NormalsComeFromTheSourceOrOneOutwardNormalPerFace) {
