@@ -3,6 +3,7 @@
 #include "render/GLRenderer.h"
 
 #include "platform/Testing.h"
+#include "support/TestWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +17,17 @@
 
 namespace {
 
-const char kClassName[] = "RendererTest";
-
 // A hidden 640 x 480 window to draw into; the renderer is created on it per test.
 class GLRendererTest : public ::testing::Test {
 protected:
     void SetUp() override {
         PlatformTest::Reset();
-        WNDCLASSA windowClass = {};
-        windowClass.style = CS_OWNDC;
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = kClassName;
-        ASSERT_NE(RegisterClassA(&windowClass), 0);
-        window = CreateWindowExA(0, kClassName, "renderer", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(window, nullptr) << "the tests need an X display (DISPLAY)";
+        ASSERT_TRUE(testWindow.Create(640, 480)) << "the tests need an X display (DISPLAY)";
+        window = testWindow.Handle();
     }
     void TearDown() override {
         renderer.Release();
-        DestroyWindow(window);
-        UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
+        testWindow.Close();
         PlatformTest::Reset();
     }
 
@@ -51,6 +42,7 @@ protected:
         EXPECT_FALSE(boxes[0].hasOwner);
     }
 
+    TestWindow testWindow;
     HWND window = nullptr;
     GLRenderer renderer;
 };

@@ -16,10 +16,6 @@
 #include "math/Mat4.h"
 #include "tests/render/ModelDrawingFixture.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/lsan_interface.h>
-#endif
-
 namespace {
 
 // One vertex as feedback mode reports it.
@@ -49,21 +45,6 @@ protected:
     static std::vector<FedPolygon> Feedback(std::function<void()> const& draw) {
         std::vector<GLfloat> buffer(1 << 14);
         glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
-        {
-#if defined(__SANITIZE_ADDRESS__)
-            // Mesa's software rasteriser sets up its feedback stage with the first primitive
-            // and never frees it with the context: the driver's leak, not ours. One throwaway
-            // triangle makes it here, outside what the leak check watches.
-            __lsan::ScopedDisabler driverAllocations;
-#endif
-            glRenderMode(GL_FEEDBACK);
-            glBegin(GL_TRIANGLES);
-            glVertex3f(0, 0, 0);
-            glVertex3f(1, 0, 0);
-            glVertex3f(0, 1, 0);
-            glEnd();
-            glRenderMode(GL_RENDER);
-        }
         glRenderMode(GL_FEEDBACK);
         draw();
         GLint const used = glRenderMode(GL_RENDER);

@@ -8,22 +8,14 @@
 #include "platform/OpenGL.h"
 #include "platform/Testing.h"
 #include "render/GLRenderer.h"
+#include "support/TestWindow.h"
 
 class RenderedSceneFixture : public ::testing::Test {
 protected:
-    static constexpr char const* kClassName = "SceneTest";
-
     void SetUp() override {
         PlatformTest::Reset();
-        WNDCLASSA windowClass = {};
-        windowClass.style = CS_OWNDC;
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = kClassName;
-        ASSERT_NE(RegisterClassA(&windowClass), 0);
-        window = CreateWindowExA(0, kClassName, "scene", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(window, nullptr) << "the tests need an X display (DISPLAY)";
+        ASSERT_TRUE(testWindow.Create(640, 480)) << "the tests need an X display (DISPLAY)";
+        window = testWindow.Handle();
         ASSERT_TRUE(renderer.Create(window, GetModuleHandleA(nullptr), 640, 480, 32, false));
         // Every frame starts from the identity model-view, so the planes come out in world
         // space.
@@ -32,11 +24,11 @@ protected:
 
     void TearDown() override {
         renderer.Release();
-        if (window != nullptr) DestroyWindow(window);
-        UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
+        testWindow.Close();
         PlatformTest::Reset();
     }
 
+    TestWindow testWindow;
     HWND window = nullptr;
     GLRenderer renderer;
 };
