@@ -11,13 +11,16 @@
 #include "input/SequenceTrigger.h"
 #include "input/ToggleFullscreenCommand.h"
 #include "platform/DirectInput.h"
+#include "render/Drawable.h"
 #include "render/GLRenderer.h"
+#include "render/Model.h"
 #include "math/MathConstants.h"
 #include "scene/Camera.h"
 #include "world/EntityDatabase.h"
 #include "world/World.h"
 
 #include <list>
+#include <set>
 
 App* theApp = nullptr;
 
@@ -225,6 +228,10 @@ bool App::RunSetup() {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetFocus(window);
+    // The window became active while still hidden, when the input manager gave it the focus
+    // during Init, before the devices existed; being shown and brought to the front does not
+    // activate it again. So the devices are taken here, now that the window is in front.
+    input->AcquireDevices();
 
     camera = renderer->CreateCamera();
     if (camera == nullptr) return false;   // out of memory: nothing to show
@@ -274,12 +281,20 @@ void App::RenderFrame() {
 
 void App::Shutdown() {
     // The entities in the world are the copies this App asked the database
-    // for, and so its own; the world only knew them.
+    // for, and so its own; the world only knew them. Their drawing instances
+    // and the models they share with the database's prototypes are made to
+    // last as long as the program: they go now, with it. Each instance goes
+    // with its entity, while the rendering context it drew with still exists.
+    std::set<Model*> models;
     if (world != nullptr) {
         std::list<Object3D*> added = world->entities;
         delete world;
         world = nullptr;
-        for (Object3D* entity : added) delete entity;
+        for (Object3D* entity : added) {
+            models.insert(entity->GetModel());
+            delete entity->renderInstance;
+            delete entity;
+        }
     }
     // The input manager takes its bindings, and with them the commands that
     // point at the camera, before the camera goes.
@@ -288,8 +303,12 @@ void App::Shutdown() {
     // The camera goes before the renderer that made it.
     delete camera;
     camera = nullptr;
+    if (entities != nullptr) {
+        for (Object3D* prototype : entities->prototypes) models.insert(prototype->GetModel());
+    }
     delete entities;
     entities = nullptr;
+    for (Model* model : models) delete model;
     delete renderer;
     renderer = nullptr;
     delete timer;

@@ -4,8 +4,10 @@ set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(toolchain_prefix x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${toolchain_prefix}-gcc)
-set(CMAKE_CXX_COMPILER ${toolchain_prefix}-g++)
+# The POSIX thread model: only with it does the C++ library have its threads,
+# mutexes and condition variables, which GoogleTest and the tests use.
+set(CMAKE_C_COMPILER ${toolchain_prefix}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${toolchain_prefix}-g++-posix)
 set(CMAKE_RC_COMPILER ${toolchain_prefix}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${toolchain_prefix})

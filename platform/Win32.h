@@ -337,6 +337,7 @@ BOOL ShowWindow(HWND window, int command);
 BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 BOOL GetWindowRect(HWND window, RECT* rect);
 BOOL GetClientRect(HWND window, RECT* rect);
+BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL menu, DWORD exStyle);
 BOOL SetForegroundWindow(HWND window);
 HWND SetFocus(HWND window);
 int ShowCursor(BOOL show);

@@ -84,6 +84,41 @@ void BinaryReader::ReadU32(std::uint32_t& value) {
             (static_cast<std::uint32_t>(bytes[3]) << 24);
 }
 
+void BinaryReader::ReadBytes(std::uint8_t* out, std::int64_t count) {
+    if (count <= 0) return;
+    if (count < kWindowSize) {
+        Take(out, static_cast<int>(count));
+        return;
+    }
+    if (!forReading || !file.is_open()) {
+        // Nothing to read from: the window as the single-value reads see it.
+        for (std::int64_t done = 0; done < count; done += kWindowSize / 2) {
+            const std::int64_t part = std::min<std::int64_t>(kWindowSize / 2, count - done);
+            Take(out + done, static_cast<int>(part));
+        }
+        return;
+    }
+
+    // What the window still holds, then the file from where the window ends
+    // (the file's read position is always the end of the window's data).
+    const std::int64_t inWindow = std::max(0, validBytes - position);
+    std::memcpy(out, window + position, static_cast<std::size_t>(inWindow));
+    file.read(reinterpret_cast<char*>(out + inWindow), count - inWindow);
+    const std::int64_t got = inWindow + file.gcount();
+    file.clear();
+    if (got < count) {
+        std::memset(out + got, 0, static_cast<std::size_t>(count - got));
+        failed = true;
+    }
+
+    windowStart += position + count;
+    position = 0;
+    file.read(reinterpret_cast<char*>(window), kWindowSize);
+    validBytes = static_cast<int>(file.gcount());
+    file.clear();
+    std::memset(window + validBytes, 0, static_cast<std::size_t>(kWindowSize - validBytes));
+}
+
 void BinaryReader::ReadString(char* buffer, int maxBytes) {
     if (buffer == nullptr || maxBytes < 1) {
         failed = true;

@@ -28,6 +28,10 @@ public:
     void ReadU16(std::uint16_t& value);
     // Also the way to read signed 32-bit integers and single floats.
     void ReadU32(std::uint32_t& value);
+    // Copies the next count bytes into out, as count ReadU8 calls would (zeros
+    // past the end of the data, which fails the reader). Large blocks go from
+    // the file straight into out; the window then starts afresh after them.
+    void ReadBytes(std::uint8_t* out, std::int64_t count);
     // Copies the NUL-terminated string at the read position, terminator
     // included, into buffer (maxBytes long) and moves past it. Without a NUL in
     // its first maxBytes bytes the string is cut to maxBytes - 1 characters,
@@ -41,7 +45,8 @@ public:
     bool Failed() const { return failed; }
     // Bytes of the file after the read position; 0 past the end.
     std::int64_t RemainingBytes() const;
-    // Read position inside the window, 0..1024.
+    // Read position inside the window, 0..1024. After a large ReadBytes it
+    // counts from where that block ended.
     int GetPosition() const { return position; }
 
 private:

@@ -2,12 +2,19 @@
 
 #include "render/BinaryReader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 static_assert(sizeof(int) == 4, "model files hold 32-bit integers");
 static_assert(sizeof(float) == 4, "model files hold 32-bit floats");
+// Arrays of these are read word by word straight into place.
+static_assert(sizeof(Vec3) == 3 * 4, "a vertex is three floats");
+static_assert(sizeof(TexCoordSet) == 9 * 4, "a coordinate set is a tag and eight floats");
+// The face array is raw storage, each face made in place as it is read.
+static_assert(std::is_trivially_destructible<Face>::value, "faces are freed as storage");
 
 namespace {
 
@@ -35,6 +42,21 @@ float ReadF32(BinaryReader& reader) {
     float value = 0.0f;
     std::memcpy(&value, &bits, sizeof(value));
     return value;
+}
+
+// Reads count 4-byte little-endian values into memory made of 32-bit fields
+// (ints, floats, or structs of them), in one block.
+void ReadWords(BinaryReader& reader, void* fields, std::int64_t count) {
+    std::uint8_t* bytes = static_cast<std::uint8_t*>(fields);
+    reader.ReadBytes(bytes, count * 4);
+    for (std::int64_t i = 0; i < count; ++i) {
+        std::uint8_t* word = bytes + 4 * i;
+        const std::uint32_t value = static_cast<std::uint32_t>(word[0]) |
+                                    (static_cast<std::uint32_t>(word[1]) << 8) |
+                                    (static_cast<std::uint32_t>(word[2]) << 16) |
+                                    (static_cast<std::uint32_t>(word[3]) << 24);
+        std::memcpy(word, &value, 4);
+    }
 }
 
 bool InRange(int index, int count) {
@@ -80,6 +102,11 @@ bool Model::Refuse(const std::string& reason) {
     return false;
 }
 
+bool Model::CountFits(const BinaryReader& reader, int count, std::int64_t bytesEach) {
+    return !reader.Failed() && count >= 0 &&
+           static_cast<std::int64_t>(count) * bytesEach <= reader.RemainingBytes();
+}
+
 bool Model::CheckCount(const BinaryReader& reader, int count, std::int64_t bytesEach,
                        const char* what) {
     if (reader.Failed()) return Refuse(std::string("the file ends before the ") + what);
@@ -103,7 +130,7 @@ bool Model::ReadIntList(BinaryReader& reader, int*& list, int& count, const std:
     list = new (std::nothrow) int[n];
     if (list == nullptr) return Refuse("out of memory for the values after the " + what);
     count = n;
-    for (int i = 0; i < n; ++i) list[i] = ReadI32(reader);
+    ReadWords(reader, list, n);
     return true;
 }
 
@@ -172,11 +199,7 @@ bool Model::ReadVectors(BinaryReader& reader, Vec3*& array, int& count, const ch
     if (array == nullptr) return Refuse(std::string("out of memory for the ") + what + "s");
     count = n;
 
-    for (int i = 0; i < n; ++i) {
-        array[i].x = ReadF32(reader);
-        array[i].y = ReadF32(reader);
-        array[i].z = ReadF32(reader);
-    }
+    ReadWords(reader, array, 3 * static_cast<std::int64_t>(n));
     if (reader.Failed()) return Refuse(std::string("the file ends inside the ") + what + "s");
     return true;
 }
@@ -185,32 +208,55 @@ bool Model::ReadFaces(BinaryReader& reader) {
     const int count = ReadI32(reader);
     if (!CheckCount(reader, count, kFaceBytes, "face count")) return false;
     if (count == 0) return true;
-    faces = new (std::nothrow) Face[count];
+    // Each face is made in place as it is read: constructing the whole array
+    // first would write all of it twice.
+    faces = static_cast<Face*>(::operator new[](sizeof(Face) * static_cast<std::size_t>(count),
+                                                std::nothrow));
     if (faces == nullptr) return Refuse("out of memory for the faces");
     faceCount = count;
+    firstFaceOutOfRange = count;
 
     for (int i = 0; i < count; ++i) {
-        Face& face = faces[i];
-        for (int& index : face.vertexIndex) index = ReadI32(reader);
-        for (int& index : face.normalIndex) index = ReadI32(reader);
-        const int setCount = ReadI32(reader);
-        const std::string what = "coordinate set count of face " + std::to_string(i);
-        if (!CheckCount(reader, setCount, kTexCoordSetBytes, what.c_str())) return false;
+        Face& face = *new (faces + i) Face;
+        // Four vertex indices, four normal indices and the set count.
+        std::int32_t record[9];
+        ReadWords(reader, record, 9);
+        std::memcpy(face.vertexIndex, record, sizeof(face.vertexIndex));
+        std::memcpy(face.normalIndex, record + 4, sizeof(face.normalIndex));
+        const int setCount = record[8];
+        if (firstFaceOutOfRange == faceCount && !CornersInRange(face)) firstFaceOutOfRange = i;
+        if (!CountFits(reader, setCount, kTexCoordSetBytes)) {
+            const std::string what = "coordinate set count of face " + std::to_string(i);
+            return CheckCount(reader, setCount, kTexCoordSetBytes, what.c_str());
+        }
         if (setCount == 0) continue;
-        face.sets = new (std::nothrow) TexCoordSet[setCount];
+        face.sets = TakeSets(setCount, count - i);
         if (face.sets == nullptr) return Refuse("out of memory for the coordinate sets");
         face.setCount = setCount;
-        for (int s = 0; s < setCount; ++s) {
-            TexCoordSet& set = face.sets[s];
-            set.tag = ReadI32(reader);
-            for (Vec2& corner : set.corners) {
-                corner.x = ReadF32(reader);
-                corner.y = ReadF32(reader);
-            }
-        }
+        ReadWords(reader, face.sets, 9 * static_cast<std::int64_t>(setCount));
     }
     if (reader.Failed()) return Refuse("the file ends inside the faces");
     return true;
+}
+
+TexCoordSet* Model::TakeSets(int count, int facesLeft) {
+    // A new block holds this face's sets and as many more as the faces left
+    // would need if they were like it, up to a limit.
+    // 36 KiB: well under the size for which the C library maps a block of its own.
+    constexpr std::int64_t kSetsPerBlock = 1024;
+    if (setBlocks.empty() || count > setBlockSize - setsUsedInBlock) {
+        const std::int64_t size =
+            std::max<std::int64_t>(count, std::min(kSetsPerBlock,
+                                                   static_cast<std::int64_t>(count) * facesLeft));
+        TexCoordSet* block = new (std::nothrow) TexCoordSet[static_cast<std::size_t>(size)];
+        if (block == nullptr) return nullptr;
+        setBlocks.emplace_back(block);
+        setBlockSize = static_cast<int>(size);
+        setsUsedInBlock = 0;
+    }
+    TexCoordSet* sets = setBlocks.back().get() + setsUsedInBlock;
+    setsUsedInBlock += count;
+    return sets;
 }
 
 bool Model::ReadNodes(BinaryReader& reader) {
@@ -263,6 +309,16 @@ bool Model::ReadNode(BinaryReader& reader, ModelNode& node, int number, bool& ha
     return true;
 }
 
+bool Model::CornersInRange(const Face& face) const {
+    for (int corner = 0; corner < 4; ++corner) {
+        if (!InRange(face.vertexIndex[corner], vertexCount) ||
+            !InRange(face.normalIndex[corner], normalCount)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool Model::IndicesAreInRange() {
     for (int i = 0; i < materialCount; ++i) {
         const Material& material = materials[i];
@@ -277,7 +333,8 @@ bool Model::IndicesAreInRange() {
             }
         }
     }
-    for (int i = 0; i < faceCount; ++i) {
+    // Faces before the first one ReadFaces found out of range are known good.
+    for (int i = firstFaceOutOfRange; i < faceCount; ++i) {
         for (int corner = 0; corner < 4; ++corner) {
             if (!InRange(faces[i].vertexIndex[corner], vertexCount)) {
                 return Refuse(OutsideReason("vertex index", faces[i].vertexIndex[corner], "face",
@@ -309,8 +366,11 @@ void Model::Unload() {
     normals = nullptr;
     normalCount = 0;
 
-    for (int i = 0; i < faceCount; ++i) delete[] faces[i].sets;
-    delete[] faces;
+    setBlocks.clear();
+    setBlockSize = 0;
+    setsUsedInBlock = 0;
+    firstFaceOutOfRange = 0;
+    ::operator delete[](faces);
     faces = nullptr;
     faceCount = 0;
 

@@ -27,7 +27,9 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 // Longest name in a model file, terminator included.
 constexpr int kModelNameSize = 128;
@@ -63,7 +65,7 @@ struct Face {
     int vertexIndex[4] = {0, 0, 0, 0};     // corners in drawing order
     int normalIndex[4] = {0, 0, 0, 0};
     int setCount = 0;
-    TexCoordSet* sets = nullptr;           // drawing uses the first
+    TexCoordSet* sets = nullptr;           // drawing uses the first; the model owns them
 };
 
 struct ModelNode {
@@ -124,6 +126,8 @@ public:
 private:
     // Records why the file is refused; always false, for returning.
     bool Refuse(const std::string& reason);
+    // Whether a count passes CheckCount, without building its refusal.
+    static bool CountFits(const BinaryReader& reader, int count, std::int64_t bytesEach);
     // Refuses a count (what names it) when the reader ran out, when it is
     // negative or when even elements of bytesEach could not fit in the rest
     // of the file, so a bad count never asks for more memory than the file fills.
@@ -147,6 +151,22 @@ private:
     void FreeNodes();
     // Every index names an element that exists.
     bool IndicesAreInRange();
+    // Whether the face's corners name existing vertices and normals.
+    bool CornersInRange(const Face& face) const;
+
+    // Room for the count coordinate sets of a face from the current set
+    // block, starting a new block when it is full (facesLeft, this one
+    // included, sizes it); null when there is no memory.
+    TexCoordSet* TakeSets(int count, int facesLeft);
 
     std::string failureReason;
+    // The first face ReadFaces met with a corner outside the vertices or
+    // normals (faceCount when none): the range check need not go over the
+    // faces before it again.
+    int firstFaceOutOfRange = 0;
+    // The faces' coordinate sets live in a few large blocks rather than in an
+    // allocation per face; each face's sets are contiguous in one block.
+    std::vector<std::unique_ptr<TexCoordSet[]>> setBlocks;
+    int setBlockSize = 0;      // of the last block
+    int setsUsedInBlock = 0;   // of the last block
 };

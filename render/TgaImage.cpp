@@ -3,6 +3,7 @@
 #include "render/BinaryReader.h"
 #include "render/Model.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,18 +14,11 @@ namespace {
 // A run-length packet covers at most this many pixels.
 constexpr std::int64_t kMostPixelsPerPacket = 128;
 
-void ReadPixel(BinaryReader& reader, std::uint8_t* pixel, int bytesPerPixel) {
-    for (int i = 0; i < bytesPerPixel; ++i) reader.ReadU8(pixel[i]);
-}
-
-// Uncompressed: the pixels one after another.
+// Uncompressed: the pixels one after another, in one block.
 bool ReadUncompressed(BinaryReader& reader, std::uint8_t* pixels, std::int64_t count,
                       int bytesPerPixel) {
-    for (std::int64_t i = 0; i < count; ++i) {
-        ReadPixel(reader, pixels + i * bytesPerPixel, bytesPerPixel);
-        if (reader.Failed()) return false;
-    }
-    return true;
+    reader.ReadBytes(pixels, count * bytesPerPixel);
+    return !reader.Failed();
 }
 
 // Run-length: packets until every pixel is filled. A packet reaching past
@@ -39,15 +33,16 @@ bool ReadRunLength(BinaryReader& reader, std::uint8_t* pixels, std::int64_t coun
         if (length > count - filled) length = count - filled;
         std::uint8_t* next = pixels + filled * bytesPerPixel;
         if (packet >= 128) {
-            ReadPixel(reader, next, bytesPerPixel);
-            const std::size_t pixelSize = static_cast<std::size_t>(bytesPerPixel);
-            for (std::int64_t i = 1; i < length; ++i) {
-                std::memcpy(next + i * bytesPerPixel, next, pixelSize);
+            // One pixel, then the run doubles what it has copied so far.
+            reader.ReadBytes(next, bytesPerPixel);
+            for (std::int64_t done = 1; done < length;) {
+                const std::int64_t more = std::min(done, length - done);
+                std::memcpy(next + done * bytesPerPixel, next,
+                            static_cast<std::size_t>(more * bytesPerPixel));
+                done += more;
             }
         } else {
-            for (std::int64_t i = 0; i < length; ++i) {
-                ReadPixel(reader, next + i * bytesPerPixel, bytesPerPixel);
-            }
+            reader.ReadBytes(next, length * bytesPerPixel);
         }
         filled += length;
         // A stream that ends early would otherwise go on as zeros.

@@ -1,12 +1,18 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need,
-# skipping what is already there. Usage: tools/install-dependencies.sh [run|test]
+# skipping what is already there. Usage: tools/install-dependencies.sh [run|test|bench|fuzz]
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libx11-dev libgl1-mesa-dev libglu1-mesa-dev
           libgl1-mesa-dri xvfb x11-utils xdotool imagemagick)
 if [ "${1:-run}" = test ]; then
-    packages+=(libxtst-dev libgtest-dev googletest mingw-w64 libstb-dev libassimp-dev)
+    packages+=(libxtst-dev libgtest-dev googletest mingw-w64 libstb-dev libassimp-dev wine wine64)
+fi
+if [ "${1:-run}" = fuzz ]; then
+    packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-run}" = bench ]; then
+    packages+=(libbenchmark-dev libbullet-dev libstb-dev)
 fi
 
 missing=()

@@ -25,9 +25,10 @@ struct HWND__ {
     LONG exStyle = 0;
     bool mapped = false;        // the server reported the window mapped
     bool coversScreen = false;  // placed over the whole screen as a full-screen window
-    int width = 0;              // last client size reported through WM_SIZE
+    int width = 0;              // last client size reported through WM_SIZE; 0 before the first
     int height = 0;
-    RECT normalRect{};          // placement before covering the screen; SW_RESTORE returns to it
+    RECT normalRect{};          // window rectangle before covering the screen; SW_RESTORE returns to it
+    RECT frame{};               // the frame around the client area since the last placement
     HDC dc = nullptr;           // the window's own device context (CS_OWNDC)
 };
 
@@ -81,7 +82,8 @@ struct PlatformState {
     std::map<std::string, ClassRecord> classes;
     ATOM nextClassAtom = 0xC000;  // where Windows starts numbering registered classes
     std::vector<HWND> windows;
-    HWND focusWindow = nullptr;   // the window the server last reported focused
+    HWND focusWindow = nullptr;   // the window with the X keyboard focus: the foreground window
+    HWND activeWindow = nullptr;  // the window last activated (WM_ACTIVATE); it may be hidden
     std::vector<HGLRC> contexts;  // live rendering contexts
 
     // Posted messages and the quit request.
@@ -140,6 +142,16 @@ HWND FindWindowRecord(HWND window);
 
 // The window record behind an X window, or null.
 HWND FindWindowByXWindow(Window xwindow);
+
+// Makes the window the active one, as Windows does on SetFocus (even for a hidden
+// window) and SetForegroundWindow: the window active before hears WM_ACTIVATE
+// (WA_INACTIVE) and WM_KILLFOCUS, this one WM_ACTIVATE (WA_ACTIVE). Nothing
+// happens when it already is the active window.
+void Activate(HWND window);
+
+// Deactivates the window if it is the active one: WM_ACTIVATE (WA_INACTIVE),
+// then WM_KILLFOCUS. No window is active afterwards.
+void Deactivate(HWND window);
 
 // Stores a new client size and, when it changed, sends WM_SIZE as Windows does.
 void NotifyClientSize(HWND window, int width, int height);

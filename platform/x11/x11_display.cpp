@@ -121,6 +121,7 @@ void CloseDisplay() {
     state.colormap = 0;
     state.invisibleCursor = 0;
     state.focusWindow = nullptr;
+    state.activeWindow = nullptr;
 }
 
 void ResetWindowing() {
@@ -136,6 +137,7 @@ void ResetWindowing() {
     state.currentMode = DEVMODEA{};
     state.cursorCount = 0;
     state.focusWindow = nullptr;
+    state.activeWindow = nullptr;
 }
 
 // Routes SIGINT and SIGTERM into the message loop instead of killing the process.

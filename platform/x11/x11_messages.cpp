@@ -11,7 +11,7 @@
 //
 // X event                      Message(s) sent to the window procedure
 //   ConfigureNotify, new size    WM_SIZE (SIZE_RESTORED, client width | height << 16)
-//   FocusIn                      WM_ACTIVATE (WA_ACTIVE)
+//   FocusIn                      WM_ACTIVATE (WA_ACTIVE), unless it already is the active window
 //   FocusOut                     WM_ACTIVATE (WA_INACTIVE), then WM_KILLFOCUS
 //   ClientMessage WM_DELETE_WINDOW  WM_CLOSE
 //   SIGINT / SIGTERM             WM_CLOSE to the first window
@@ -47,16 +47,14 @@ void TranslateEvent(XEvent& event) {
             x11::NotifyClientSize(window, event.xconfigure.width, event.xconfigure.height);
             break;
         case FocusIn:
-            if (IsFocusNoise(event.xfocus) || state.focusWindow == window) break;
+            if (IsFocusNoise(event.xfocus)) break;
             state.focusWindow = window;
-            SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+            x11::Activate(window);
             break;
         case FocusOut:
             if (IsFocusNoise(event.xfocus) || state.focusWindow != window) break;
             state.focusWindow = nullptr;
-            SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
-            // The procedure may have destroyed the window on deactivation.
-            if (x11::FindWindowRecord(window) != nullptr) SendMessageA(window, WM_KILLFOCUS, 0, 0);
+            x11::Deactivate(window);
             break;
         case ClientMessage:
             if (event.xclient.message_type == state.wmProtocols &&
@@ -102,6 +100,29 @@ bool Matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
 }
 
 }  // namespace
+
+namespace x11 {
+
+void Activate(HWND window) {
+    PlatformState& state = State();
+    if (state.activeWindow == window) return;
+    if (state.activeWindow != nullptr) Deactivate(state.activeWindow);
+    // The procedure may have destroyed the window on deactivation of the other.
+    if (FindWindowRecord(window) == nullptr) return;
+    state.activeWindow = window;
+    SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), 0);
+}
+
+void Deactivate(HWND window) {
+    PlatformState& state = State();
+    if (state.activeWindow != window) return;
+    state.activeWindow = nullptr;
+    SendMessageA(window, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
+    // The procedure may have destroyed the window on deactivation.
+    if (FindWindowRecord(window) != nullptr) SendMessageA(window, WM_KILLFOCUS, 0, 0);
+}
+
+}  // namespace x11
 
 // Takes the next message without waiting; FALSE when there is none.
 BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT removeFlags) {

@@ -3,18 +3,26 @@
 // Provides:
 //   [X] GetModuleHandleA, LoadIconA, LoadCursorA (fixed, non-null handles)
 //   [X] RegisterClassA, UnregisterClassA (class table; names ignore case as on Windows)
-//   [X] CreateWindowExA (sends WM_SIZE before it returns), DestroyWindow
+//   [X] CreateWindowExA, DestroyWindow (WM_SIZE comes with the first showing, as
+//       Windows sends it to a top-level window: inside CreateWindowExA with WS_VISIBLE)
 //   [X] SetWindowLongA, GetWindowLongA (GWL_STYLE, GWL_EXSTYLE; decorations follow the style)
-//   [X] ShowWindow, SetWindowPos, GetWindowRect, GetClientRect
+//   [X] ShowWindow, SetWindowPos, GetWindowRect, GetClientRect, AdjustWindowRectEx
 //   [X] SetForegroundWindow, SetFocus, ShowCursor
 //   [X] ChangeDisplaySettingsA (checks the mode against the screen; the popup style
 //       plus SW_SHOWMAXIMIZED then covers the screen)
 //   [ ] Child windows, menus, icons and cursors from resources, minimising,
 //       maximising to a work area, real resolution changes: the program needs none.
 //
-// Coordinates are those of the X window itself (the client area). With a window
-// manager the frame lies outside; StaticGravity makes moves refer to the client
-// area, so GetWindowRect followed by SetWindowPos puts a window back where it was.
+// The X window is the client area. As on Windows, the sizes and positions that
+// CreateWindowExA and SetWindowPos take, and GetWindowRect answers, are those of
+// the whole window, frame included: the client area lies inside the frame that
+// the style gives (FrameOf), whether or not anything draws that frame. With a
+// window manager its own frame lies outside the X window; StaticGravity makes
+// moves refer to the client area, so GetWindowRect followed by SetWindowPos
+// puts a window back where it was. As on Windows, a style set with
+// SetWindowLongA brings its frame with the next placement (SetWindowPos,
+// maximising, restoring), and restoring returns to the window rectangle the
+// window had before it covered the screen.
 #include "platform/x11/X11Platform.h"
 
 #include <X11/Xatom.h>
@@ -69,6 +77,20 @@ void Unmap(HWND window) {
     XWithdrawWindow(state.display, window->xwindow, state.screen);
     XFlush(state.display);
     window->mapped = false;
+}
+
+// The frame around the client area that Windows gives a style, in its classic
+// look (the one Wine draws): the thin border line (SM_CXBORDER, 1), the dialog
+// frame around it (SM_CXDLGFRAME, 3 with the line), a sizing frame one wider
+// (SM_CXFRAME, 4), and the caption above (SM_CYCAPTION, 19).
+RECT FrameOf(LONG style) {
+    DWORD bits = static_cast<DWORD>(style);
+    LONG border = 0;
+    if ((bits & (WS_THICKFRAME | WS_DLGFRAME)) != 0) border += 2;
+    if ((bits & WS_THICKFRAME) != 0) border += 1;
+    if ((bits & (WS_BORDER | WS_DLGFRAME)) != 0) border += 1;
+    LONG caption = (bits & WS_CAPTION) == WS_CAPTION ? 19 : 0;
+    return RECT{border, border + caption, border, border};
 }
 
 bool WantsNoDecorations(LONG style) {
@@ -139,8 +161,12 @@ bool QueryPlacement(HWND window, RECT* rect) {
 // the EWMH request does nothing, so the layer also moves and resizes itself.
 void CoverScreen(HWND window) {
     x11::PlatformState& state = x11::State();
-    if (!window->coversScreen && !QueryPlacement(window, &window->normalRect)) {
-        window->normalRect = RECT{0, 0, window->width, window->height};
+    RECT client{};
+    if (!window->coversScreen) {
+        if (!QueryPlacement(window, &client)) client = RECT{0, 0, window->width, window->height};
+        const RECT& frame = window->frame;
+        window->normalRect = RECT{client.left - frame.left, client.top - frame.top,
+                                  client.right + frame.right, client.bottom + frame.bottom};
     }
     SetFullscreenState(window, true);
     int width = DisplayWidth(state.display, state.screen);
@@ -150,6 +176,8 @@ void CoverScreen(HWND window) {
     XRaiseWindow(state.display, window->xwindow);
     XFlush(state.display);
     window->coversScreen = true;
+    // The client area covers the screen; a frame lies outside it, as on Windows.
+    window->frame = FrameOf(window->style);
     x11::NotifyClientSize(window, width, height);
 }
 
@@ -157,15 +185,27 @@ void CoverScreen(HWND window) {
 void LeaveFullscreen(HWND window) {
     x11::PlatformState& state = x11::State();
     SetFullscreenState(window, false);
+    window->frame = FrameOf(window->style);
     const RECT& normal = window->normalRect;
-    int width = ClampSize(normal.right - normal.left);
-    int height = ClampSize(normal.bottom - normal.top);
-    XMoveResizeWindow(state.display, window->xwindow, ClampCoordinate(normal.left),
-                      ClampCoordinate(normal.top), static_cast<unsigned>(width),
+    const RECT& frame = window->frame;
+    int width = ClampSize(normal.right - normal.left - frame.left - frame.right);
+    int height = ClampSize(normal.bottom - normal.top - frame.top - frame.bottom);
+    XMoveResizeWindow(state.display, window->xwindow, ClampCoordinate(normal.left + frame.left),
+                      ClampCoordinate(normal.top + frame.top), static_cast<unsigned>(width),
                       static_cast<unsigned>(height));
     XFlush(state.display);
     window->coversScreen = false;
     x11::NotifyClientSize(window, width, height);
+}
+
+// A window that has not told its procedure its size yet (it was created hidden)
+// does so now, as Windows does when it first shows a top-level window.
+void SendFirstSize(HWND window) {
+    if (window->width != 0) return;
+    RECT client{};
+    if (QueryPlacement(window, &client)) {
+        x11::NotifyClientSize(window, client.right - client.left, client.bottom - client.top);
+    }
 }
 
 // A cursor with no visible pixel, for ShowCursor(FALSE).
@@ -265,6 +305,7 @@ void DestroyWindowRecord(HWND window) {
                                 [window](const MSG& msg) { return msg.hwnd == window; }),
                  posted.end());
     if (state.focusWindow == window) state.focusWindow = nullptr;
+    if (state.activeWindow == window) state.activeWindow = nullptr;
     state.windows.erase(std::remove(state.windows.begin(), state.windows.end(), window),
                         state.windows.end());
     delete window->dc;
@@ -322,8 +363,9 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE /*instance*/) {
     return TRUE;
 }
 
-// Creates the X window of a registered class with the GL visual; sends WM_SIZE
-// before returning, so the window procedure runs inside this call.
+// Creates the X window of a registered class with the GL visual. A window made
+// visible (WS_VISIBLE) hears its size inside this call; a hidden one when it is
+// first shown.
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND /*parent*/, HMENU /*menu*/,
                      HINSTANCE /*instance*/, LPVOID /*param*/) {
@@ -335,10 +377,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     Display* display = x11::OpenDisplay();
     if (display == nullptr) return nullptr;
 
-    x = ClampCoordinate(x);
-    y = ClampCoordinate(y);
-    width = ClampSize(width);
-    height = ClampSize(height);
+    // The client area inside the frame.
+    RECT frame = FrameOf(static_cast<LONG>(style));
+    x = ClampCoordinate(x + frame.left);
+    y = ClampCoordinate(y + frame.top);
+    width = ClampSize(width - frame.left - frame.right);
+    height = ClampSize(height - frame.top - frame.bottom);
 
     XSetWindowAttributes attributes{};
     attributes.colormap = state.colormap;
@@ -362,7 +406,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     window->procedure = found->second.description.lpfnWndProc;
     window->style = static_cast<LONG>(style);
     window->exStyle = static_cast<LONG>(exStyle);
-    window->normalRect = RECT{x, y, x + width, y + height};
+    window->normalRect = RECT{x - frame.left, y - frame.top, x + width + frame.right,
+                              y + height + frame.bottom};
+    window->frame = frame;
     state.windows.push_back(window);
 
     SetNames(window, windowName != nullptr ? windowName : "");
@@ -371,10 +417,12 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     if (state.cursorCount < 0) ApplyCursor(window);
     XFlush(display);
 
-    x11::NotifyClientSize(window, width, height);
-    // The window procedure may have destroyed the window while handling WM_SIZE.
-    if (x11::FindWindowRecord(window) == nullptr) return nullptr;
-    if ((style & WS_VISIBLE) != 0) MapAndWait(window);
+    if ((style & WS_VISIBLE) != 0) {
+        MapAndWait(window);
+        x11::NotifyClientSize(window, width, height);
+        // The window procedure may have destroyed the window while handling WM_SIZE.
+        if (x11::FindWindowRecord(window) == nullptr) return nullptr;
+    }
     return window;
 }
 
@@ -432,6 +480,8 @@ BOOL ShowWindow(HWND window, int command) {
             if (!window->mapped) MapAndWait(window);
             break;
     }
+    // The procedure may destroy the window on WM_SIZE; nothing follows here.
+    if (command != SW_HIDE) SendFirstSize(window);
     return wasVisible;
 }
 
@@ -441,10 +491,13 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     Display* display = x11::State().display;
     bool move = (flags & SWP_NOMOVE) == 0;
     bool resize = (flags & SWP_NOSIZE) == 0;
-    x = ClampCoordinate(x);
-    y = ClampCoordinate(y);
-    cx = ClampSize(cx);
-    cy = ClampSize(cy);
+    // A style set since the last placement brings its frame now.
+    RECT frame = FrameOf(window->style);
+    window->frame = frame;
+    x = ClampCoordinate(x + frame.left);
+    y = ClampCoordinate(y + frame.top);
+    cx = ClampSize(cx - frame.left - frame.right);
+    cy = ClampSize(cy - frame.top - frame.bottom);
     if (move && resize) {
         XMoveResizeWindow(display, window->xwindow, x, y, static_cast<unsigned>(cx),
                           static_cast<unsigned>(cy));
@@ -457,13 +510,22 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     if ((flags & SWP_SHOWWINDOW) != 0 && !window->mapped) MapAndWait(window);
     if ((flags & SWP_NOZORDER) == 0 && insertAfter == HWND_TOP) XRaiseWindow(display, window->xwindow);
     XFlush(display);
-    if (resize) x11::NotifyClientSize(window, cx, cy);
+    if (resize) {
+        x11::NotifyClientSize(window, cx, cy);
+    } else if ((flags & SWP_SHOWWINDOW) != 0) {
+        SendFirstSize(window);
+    }
     return TRUE;
 }
 
 BOOL GetWindowRect(HWND window, RECT* rect) {
     if (x11::FindWindowRecord(window) == nullptr || rect == nullptr) return FALSE;
-    return QueryPlacement(window, rect) ? TRUE : FALSE;
+    RECT client{};
+    if (!QueryPlacement(window, &client)) return FALSE;
+    const RECT& frame = window->frame;
+    *rect = RECT{client.left - frame.left, client.top - frame.top, client.right + frame.right,
+                 client.bottom + frame.bottom};
+    return TRUE;
 }
 
 BOOL GetClientRect(HWND window, RECT* rect) {
@@ -474,7 +536,18 @@ BOOL GetClientRect(HWND window, RECT* rect) {
     return TRUE;
 }
 
-// Raises the window and gives it the keyboard focus.
+// Grows a client rectangle to the window rectangle around it (no menus here).
+BOOL AdjustWindowRectEx(RECT* rect, DWORD style, BOOL /*menu*/, DWORD /*exStyle*/) {
+    if (rect == nullptr) return FALSE;
+    RECT frame = FrameOf(static_cast<LONG>(style));
+    rect->left -= frame.left;
+    rect->top -= frame.top;
+    rect->right += frame.right;
+    rect->bottom += frame.bottom;
+    return TRUE;
+}
+
+// Raises the window, gives it the keyboard focus and makes it the active window.
 BOOL SetForegroundWindow(HWND window) {
     if (x11::FindWindowRecord(window) == nullptr) return FALSE;
     x11::PlatformState& state = x11::State();
@@ -491,23 +564,28 @@ BOOL SetForegroundWindow(HWND window) {
         XSendEvent(state.display, RootWindow(state.display, state.screen), False,
                    SubstructureRedirectMask | SubstructureNotifyMask, &event);
         XSetInputFocus(state.display, window->xwindow, RevertToParent, CurrentTime);
+        // After the round trip the server has moved the focus: the window is in
+        // the foreground now, as Windows has it when this call returns.
+        XSync(state.display, False);
+        state.focusWindow = window;
     }
-    // The round trip puts the server's focus events in the queue, so the next
-    // PeekMessageA reports the activation, as Windows reports it right away.
-    XSync(state.display, False);
+    x11::Activate(window);
     return TRUE;
 }
 
-// Gives the keyboard focus to a viewable window; answers the previous focus window.
+// Activates the window, as Windows does even while it is hidden, and gives a
+// viewable window the keyboard focus; answers the window active before.
 HWND SetFocus(HWND window) {
     x11::PlatformState& state = x11::State();
-    HWND previous = state.focusWindow;
+    HWND previous = state.activeWindow;
     if (window == nullptr) return previous;
     if (x11::FindWindowRecord(window) == nullptr) return nullptr;
     if (IsWindowViewable(state.display, window->xwindow)) {
         XSetInputFocus(state.display, window->xwindow, RevertToParent, CurrentTime);
         XSync(state.display, False);  // as in SetForegroundWindow
+        state.focusWindow = window;
     }
+    x11::Activate(window);
     return previous;
 }
 

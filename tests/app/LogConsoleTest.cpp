@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <ios>
 
 namespace {
 
@@ -64,22 +64,12 @@ TEST(LogConsole, ClosingDropsFormattingAndDiscardsOutputAgain) {
     EXPECT_FALSE(console.flags() & std::ios_base::unitbuf);
     EXPECT_FALSE(console.flags() & std::ios_base::hex);
     console << 255 << '\n';
+    EXPECT_EQ(output.Text(), "0xff\n");
 
+    // Where a console opened again writes is the system's business (Windows
+    // makes a new one); it starts with the default formatting.
     console.Open();
-    console << 255 << '\n';
-    EXPECT_EQ(output.Text(), "0xff\n255\n");
-}
-
-TEST(LogConsole, ClosingLeavesTheProcessStandardOutputOpen) {
-    CapturedStandardOutput output;
-    {
-        LogConsole console;
-        console.Open();
-        console << "from the console\n";
-    }
-    std::printf("after\n");
-    std::fflush(stdout);
-    EXPECT_EQ(output.Text(), "from the console\nafter\n");
+    EXPECT_EQ(console.flags(), std::ios_base::skipws | std::ios_base::dec | std::ios_base::unitbuf);
 }
 
 }  // namespace

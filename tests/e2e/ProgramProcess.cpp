@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -25,7 +27,76 @@ void ReadAvailable(int descriptor, std::string& into) {
 }  // namespace
 
 ProgramProcess::ProgramProcess(const std::string& program, const std::string& directory,
-                               const std::map<std::string, std::string>& environment) {
+                               const std::map<std::string, std::string>& environment)
+    : ProgramProcess(std::vector<std::string>{program}, directory, environment, Streams::Pipes) {}
+
+namespace {
+
+// In the child: the environment as asked, then into the directory and the command.
+[[noreturn]] void Execute(const std::vector<std::string>& command, const std::string& directory,
+                          const std::map<std::string, std::string>& environment) {
+    for (const auto& entry : environment) {
+        if (entry.second.empty()) {
+            unsetenv(entry.first.c_str());
+        } else {
+            setenv(entry.first.c_str(), entry.second.c_str(), 1);
+        }
+    }
+    if (chdir(directory.c_str()) != 0) _exit(126);
+    std::vector<char*> arguments;
+    for (const std::string& argument : command) arguments.push_back(const_cast<char*>(argument.c_str()));
+    arguments.push_back(nullptr);
+    execvp(arguments[0], arguments.data());
+    _exit(127);
+}
+
+// Opens a pseudo-terminal; its controlling side, or -1. The terminal side's name goes to `name`.
+int OpenTerminal(std::string& name) {
+    int controller = posix_openpt(O_RDWR | O_NOCTTY);
+    if (controller < 0) return -1;
+    const char* terminal = nullptr;
+    if (grantpt(controller) != 0 || unlockpt(controller) != 0 ||
+        (terminal = ptsname(controller)) == nullptr) {
+        close(controller);
+        return -1;
+    }
+    name = terminal;
+    return controller;
+}
+
+}  // namespace
+
+ProgramProcess::ProgramProcess(const std::vector<std::string>& command, const std::string& directory,
+                               const std::map<std::string, std::string>& environment,
+                               Streams streams) {
+    if (command.empty()) return;
+    if (streams == Streams::Terminal) {
+        std::string terminalName;
+        int controller = OpenTerminal(terminalName);
+        if (controller < 0) return;
+        pid = fork();
+        if (pid == 0) {
+            // A session of its own with the terminal as its controlling terminal.
+            setsid();
+            int terminal = open(terminalName.c_str(), O_RDWR);
+            if (terminal < 0) _exit(126);
+            ioctl(terminal, TIOCSCTTY, 0);
+            winsize size{};
+            size.ws_row = 40;
+            size.ws_col = 120;
+            ioctl(terminal, TIOCSWINSZ, &size);
+            dup2(terminal, STDIN_FILENO);
+            dup2(terminal, STDOUT_FILENO);
+            dup2(terminal, STDERR_FILENO);
+            if (terminal > STDERR_FILENO) close(terminal);
+            close(controller);
+            Execute(command, directory, environment);
+        }
+        outputPipe = controller;
+        fcntl(outputPipe, F_SETFL, O_NONBLOCK);
+        return;
+    }
+
     int outputEnds[2];
     int errorEnds[2];
     if (pipe(outputEnds) != 0) return;
@@ -42,16 +113,7 @@ ProgramProcess::ProgramProcess(const std::string& program, const std::string& di
         close(outputEnds[1]);
         close(errorEnds[0]);
         close(errorEnds[1]);
-        for (const auto& entry : environment) {
-            if (entry.second.empty()) {
-                unsetenv(entry.first.c_str());
-            } else {
-                setenv(entry.first.c_str(), entry.second.c_str(), 1);
-            }
-        }
-        if (chdir(directory.c_str()) != 0) _exit(126);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+        Execute(command, directory, environment);
     }
     close(outputEnds[1]);
     close(errorEnds[1]);

@@ -1,6 +1,6 @@
 // Test support for the end-to-end tests: the real program as a child process,
-// with its standard output and standard error collected, and its window found
-// on the X server.
+// with its standard output and standard error collected (or, started on a
+// terminal, what it shows there), and its window found on the X server.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -10,14 +10,23 @@
 #include <chrono>
 #include <map>
 #include <string>
+#include <vector>
 
 class ProgramProcess {
 public:
+    // Where the program's standard streams go: pipes of their own, or one
+    // pseudo-terminal for all three, as when it is started from a terminal.
+    enum class Streams { Pipes, Terminal };
+
     // Starts the program in the given directory. Entries of `environment`
     // replace or add variables of this process's environment; an empty value
     // removes the variable.
     ProgramProcess(const std::string& program, const std::string& directory,
                    const std::map<std::string, std::string>& environment = {});
+    // Starts a command (found on the PATH, arguments after it) in the given
+    // directory. On a terminal, Output() is everything the terminal received.
+    ProgramProcess(const std::vector<std::string>& command, const std::string& directory,
+                   const std::map<std::string, std::string>& environment, Streams streams);
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;

@@ -3,6 +3,7 @@
 // GoogleTest goes before Xlib, whose None macro clashes with it.
 #include <gtest/gtest.h>
 
+#include "e2e/Picture.h"
 #include "e2e/ProgramProcess.h"
 
 #include <X11/Xatom.h>
@@ -12,6 +13,7 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <memory>
 #include <cstring>
@@ -23,47 +25,6 @@ namespace {
 
 const char kStartUpLines[] =
     "Graphics Initialized\nTiming Initialized\nInput Initialized\nFinished Intialization\n";
-
-// What the window shows, reduced to what the tests look at: where the lit
-// pixels are, and how many of them have the robot's colours.
-struct Picture {
-    int lit = 0;
-    int pale = 0;   // light grey to white: the robot's body
-    int warm = 0;   // orange: its shoulders and feet
-    int left = 640, right = -1, top = 480, bottom = -1;
-    double centreX = 0.0, centreY = 0.0;
-};
-
-Picture TakePicture(Display* display, Window window) {
-    Picture picture;
-    XImage* image = XGetImage(display, window, 0, 0, 640, 480, AllPlanes, ZPixmap);
-    if (image == nullptr) return picture;
-    double sumX = 0.0, sumY = 0.0;
-    for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            unsigned long pixel = XGetPixel(image, x, y);
-            int red = static_cast<int>((pixel >> 16) & 0xFF);
-            int green = static_cast<int>((pixel >> 8) & 0xFF);
-            int blue = static_cast<int>(pixel & 0xFF);
-            if (red + green + blue < 24) continue;
-            ++picture.lit;
-            if (red > 150 && green > 150 && blue > 150) ++picture.pale;
-            if (red > 180 && green > 90 && green < 200 && blue < 100) ++picture.warm;
-            picture.left = std::min(picture.left, x);
-            picture.right = std::max(picture.right, x);
-            picture.top = std::min(picture.top, y);
-            picture.bottom = std::max(picture.bottom, y);
-            sumX += x;
-            sumY += y;
-        }
-    }
-    XDestroyImage(image);
-    if (picture.lit > 0) {
-        picture.centreX = sumX / picture.lit;
-        picture.centreY = sumY / picture.lit;
-    }
-    return picture;
-}
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -96,10 +57,17 @@ TEST_F(ProgramTest, OpensItsWindowWritesItsLinesAndEndsOnTermWithExitCodeOne) {
     EXPECT_EQ(program->Output().rfind(kStartUpLines, 0), 0u) << program->Output();
     ASSERT_TRUE(program->WaitForOutput("Combo \n", 10s));
 
+    // 640 x 480 is the outer size, frame included, at (0, 0), as on Windows: the
+    // X window is the client area inside the frame (which nothing draws on Xvfb).
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(display, window, &attributes));
-    EXPECT_EQ(attributes.width, 640);
-    EXPECT_EQ(attributes.height, 480);
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child);
+    EXPECT_GT(x, 0);
+    EXPECT_GT(y, x) << "the caption lies above the client area";
+    EXPECT_EQ(x + attributes.width + x, 640);
+    EXPECT_EQ(y + attributes.height + x, 480);
     XClassHint hint;
     ASSERT_TRUE(XGetClassHint(display, window, &hint));
     EXPECT_STREQ(hint.res_class, "App");
@@ -116,9 +84,10 @@ TEST_F(ProgramTest, OpensItsWindowWritesItsLinesAndEndsOnTermWithExitCodeOne) {
     std::this_thread::sleep_for(500ms);
     Picture picture = TakePicture(display, window);
     ASSERT_GT(picture.lit, 2000) << "the robot covers a few thousand pixels";
-    EXPECT_NEAR(picture.centreX, 320.0, 20.0);
-    EXPECT_NEAR(picture.centreY, 240.0, 40.0);
-    EXPECT_NEAR(picture.bottom - picture.top, 150, 30) << "about 600 units tall seen from 1000 away";
+    EXPECT_NEAR(picture.centreX, picture.width / 2.0, 20.0);
+    EXPECT_NEAR(picture.centreY, picture.height / 2.0, 40.0);
+    EXPECT_NEAR(picture.bottom - picture.top, 150.0 * picture.height / 480, 30)
+        << "about 600 units tall seen from 1000 away, with a field of view of 90 degrees";
     EXPECT_LT(picture.right - picture.left, picture.bottom - picture.top) << "taller than wide";
     EXPECT_GT(picture.pale, picture.lit / 3) << "mostly its pale metal";
     EXPECT_GT(picture.warm, 20) << "with its orange joints and feet";
@@ -198,7 +167,6 @@ TEST_F(ProgramTest, EscapeEndsItWithExitCodeOne) {
 TEST_F(ProgramTest, RightAltEnterSwitchesToFullScreenAndBackToTheWindowAtItsPlace) {
     Start();
     ASSERT_TRUE(program->WaitForOutput("Combo \n", 10s));
-    ASSERT_TRUE(WaitForPlacement(display, window, 640, 480));
     Placement windowed = PlacementOf(display, window);
 
     SendKey(display, XK_Alt_R, true);
@@ -215,7 +183,7 @@ TEST_F(ProgramTest, RightAltEnterSwitchesToFullScreenAndBackToTheWindowAtItsPlac
     SendKey(display, XK_Alt_R, true);
     TapKey(display, XK_Return);
     SendKey(display, XK_Alt_R, false);
-    ASSERT_TRUE(WaitForPlacement(display, window, 640, 480));
+    ASSERT_TRUE(WaitForPlacement(display, window, windowed.width, windowed.height));
     Placement back = PlacementOf(display, window);
     EXPECT_EQ(back.x, windowed.x);
     EXPECT_EQ(back.y, windowed.y);
@@ -245,25 +213,32 @@ TEST_F(ProgramTest, LeftRightLeftInQuickSuccessionCompletesTheCombo) {
     EXPECT_NE(output.find("Combo \n", second), std::string::npos);
 }
 
+// Holds the key until the robot's middle has moved sideways by more than ten
+// pixels (at most three seconds): how far a held key goes depends on the frame
+// rate. The picture after the key is let go.
+Picture HoldUntilMoved(Display* display, Window window, KeySym key, const Picture& from) {
+    SendKey(display, key, true);
+    for (int i = 0; i < 60; ++i) {
+        std::this_thread::sleep_for(50ms);
+        Picture now = TakePicture(display, window);
+        if (now.lit > 0 && std::abs(now.centreX - from.centreX) > 10.0) break;
+    }
+    SendKey(display, key, false);
+    std::this_thread::sleep_for(100ms);
+    return TakePicture(display, window);
+}
+
 TEST_F(ProgramTest, HoldingLeftMovesTheRobotRightAndRightMovesItBack) {
     Start();
     std::this_thread::sleep_for(300ms);
     Picture start = TakePicture(display, window);
     ASSERT_GT(start.lit, 2000);
 
-    SendKey(display, XK_Left, true);
-    std::this_thread::sleep_for(1500ms);
-    SendKey(display, XK_Left, false);
-    std::this_thread::sleep_for(100ms);
-    Picture moved = TakePicture(display, window);
+    Picture moved = HoldUntilMoved(display, window, XK_Left, start);
     ASSERT_GT(moved.lit, 0);
     EXPECT_GT(moved.centreX, start.centreX + 10.0) << "the camera slid left, so the robot moves right";
 
-    SendKey(display, XK_Right, true);
-    std::this_thread::sleep_for(1500ms);
-    SendKey(display, XK_Right, false);
-    std::this_thread::sleep_for(100ms);
-    Picture back = TakePicture(display, window);
+    Picture back = HoldUntilMoved(display, window, XK_Right, moved);
     ASSERT_GT(back.lit, 0);
     EXPECT_LT(back.centreX, moved.centreX - 10.0) << "and Right brings it back";
 

@@ -89,7 +89,9 @@ TEST_F(DisplayModeTest, FullscreenCoversScreenAndWindowedRestoresRect) {
     SetWindowLongA(handle, GWL_STYLE, kFullscreenStyle);
     window.ClearMessages();
     ShowWindow(handle, SW_SHOWMAXIMIZED);
-    EXPECT_EQ(WindowRectOf(handle), (RECT{0, 0, screenWidth, screenHeight}));
+    // The client area covers the screen; the popup's one-pixel border lies outside it.
+    EXPECT_EQ(WindowRectOf(handle), (RECT{-1, -1, screenWidth + 1, screenHeight + 1}));
+    EXPECT_EQ(ClientRectOf(handle), (RECT{0, 0, screenWidth, screenHeight}));
     ASSERT_EQ(window.CountOf(WM_SIZE), 1);
     EXPECT_EQ(window.Messages().back().lParam, MAKELPARAM(screenWidth, screenHeight));
 
@@ -100,32 +102,39 @@ TEST_F(DisplayModeTest, FullscreenCoversScreenAndWindowedRestoresRect) {
                  saved.bottom - saved.top, SWP_SHOWWINDOW);
     EXPECT_EQ(WindowRectOf(handle), saved);
     PumpMessages();
-    EXPECT_EQ(window.Messages().back().lParam, MAKELPARAM(640, 480));
+    // The client area inside the frame: 4 pixels at the sides and below, 23 above.
+    EXPECT_EQ(window.Messages().back().lParam, MAKELPARAM(632, 453));
 }
 
 TEST_F(DisplayModeTest, RestoreAloneReturnsToThePlacementBeforeFullscreen) {
     TestWindow window;
     ASSERT_TRUE(window.Create(200, 150, static_cast<DWORD>(kWindowedStyle), 12, 34));
+    RECT before = WindowRectOf(window.Handle());
     DEVMODEA mode = Mode(640, 480, 32);
     ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
     SetWindowLongA(window.Handle(), GWL_STYLE, kFullscreenStyle);
     ShowWindow(window.Handle(), SW_SHOWMAXIMIZED);
-    EXPECT_EQ(WindowRectOf(window.Handle()), (RECT{0, 0, screenWidth, screenHeight}));
+    EXPECT_EQ(ClientRectOf(window.Handle()), (RECT{0, 0, screenWidth, screenHeight}));
+    // The window rectangle comes back; the client area inside it has the popup's frame now.
     ShowWindow(window.Handle(), SW_RESTORE);
-    EXPECT_EQ(WindowRectOf(window.Handle()), (RECT{12, 34, 212, 184}));
+    EXPECT_EQ(WindowRectOf(window.Handle()), before);
+    EXPECT_EQ(ClientRectOf(window.Handle()),
+              (RECT{0, 0, before.right - before.left - 2, before.bottom - before.top - 2}));
 }
 
 TEST_F(DisplayModeTest, MaximisedWithoutModeOrPopupStyleDoesNotCoverScreen) {
     TestWindow window;
     ASSERT_TRUE(window.Create(200, 150, static_cast<DWORD>(kFullscreenStyle), 10, 10));
+    RECT before = WindowRectOf(window.Handle());
+    EXPECT_EQ(before, (RECT{10, 10, 212, 162})) << "the popup's border around 200 x 150";
     ShowWindow(window.Handle(), SW_SHOWMAXIMIZED);
-    EXPECT_EQ(WindowRectOf(window.Handle()), (RECT{10, 10, 210, 160}));
+    EXPECT_EQ(WindowRectOf(window.Handle()), before);
 
     DEVMODEA mode = Mode(640, 480, 32);
     ASSERT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
     SetWindowLongA(window.Handle(), GWL_STYLE, kWindowedStyle);
     ShowWindow(window.Handle(), SW_SHOWMAXIMIZED);
-    EXPECT_EQ(WindowRectOf(window.Handle()), (RECT{10, 10, 210, 160}));
+    EXPECT_EQ(WindowRectOf(window.Handle()), before);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/Testing.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/support/TestWindow.h"
+#include "tests/support/XInputLock.h"
 
 #include <csignal>
 #include <vector>
@@ -133,6 +134,29 @@ TEST_F(MessageTest, FocusChangesActivateAndDeactivate) {
     XSync(XDisplay(), False);
     PumpMessages();
     EXPECT_EQ(second.CountOf(WM_ACTIVATE), 0);
+}
+
+// As on Windows: SetFocus makes the window the active one at once, even while
+// it is hidden, without giving it the keyboard; showing it and bringing it to
+// the front later does not activate it a second time.
+TEST_F(MessageTest, SetFocusActivatesEvenAHiddenWindowAndOnlyOnce) {
+    HoldXInputLock();
+    TestWindow window;
+    ASSERT_TRUE(window.Create());
+    window.ClearMessages();
+    SetFocus(window.Handle());
+    ASSERT_EQ(window.MessageIds(), (std::vector<UINT>{WM_ACTIVATE}));
+    EXPECT_EQ(LOWORD(window.Messages()[0].wParam), WA_ACTIVE);
+    EXPECT_EQ(x11::State().focusWindow, nullptr) << "a hidden window is not in the foreground";
+
+    window.ClearMessages();
+    ShowWindow(window.Handle(), SW_SHOW);
+    SetForegroundWindow(window.Handle());
+    EXPECT_EQ(x11::State().focusWindow, window.Handle()) << "in the foreground when the call returns";
+    SetFocus(window.Handle());
+    XSync(XDisplay(), False);
+    PumpMessages();
+    EXPECT_EQ(window.CountOf(WM_ACTIVATE), 0);
 }
 
 TEST_F(MessageTest, WindowManagerCloseRequestBecomesWmClose) {

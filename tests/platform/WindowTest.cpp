@@ -113,16 +113,59 @@ TEST_F(WindowTest, WindowsNeedTheirClassAndKeepItAlive) {
     EXPECT_TRUE(UnregisterClassA("LiveClass", GetModuleHandleA(nullptr)));
 }
 
-TEST_F(WindowTest, CreateWindowSendsClientSizeBeforeReturning) {
-    TestWindow window;
-    ASSERT_TRUE(window.Create(320, 200));
+// As Windows does with a top-level window: one made visible hears its client
+// size inside CreateWindowExA, one made hidden when it is first shown.
+TEST_F(WindowTest, AWindowHearsItsClientSizeWhenFirstShown) {
+    TestWindow visible;
+    ASSERT_TRUE(visible.Create(320, 200, WS_OVERLAPPEDWINDOW | WS_VISIBLE));
     // Nothing was pumped: whatever the procedure saw, it saw inside CreateWindowExA.
-    std::vector<ReceivedMessage> messages = window.Messages();
+    std::vector<ReceivedMessage> messages = visible.Messages();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].message, static_cast<UINT>(WM_SIZE));
     EXPECT_EQ(messages[0].wParam, static_cast<WPARAM>(SIZE_RESTORED));
     EXPECT_EQ(LOWORD(messages[0].lParam), 320);
     EXPECT_EQ(HIWORD(messages[0].lParam), 200);
+
+    TestWindow hidden;
+    ASSERT_TRUE(hidden.Create(300, 100));
+    EXPECT_EQ(hidden.CountOf(WM_SIZE), 0);
+    ShowWindow(hidden.Handle(), SW_SHOW);
+    ASSERT_EQ(hidden.MessageIds(), (std::vector<UINT>{WM_SIZE}));
+    EXPECT_EQ(hidden.Messages()[0].lParam, MAKELPARAM(300, 100));
+    ShowWindow(hidden.Handle(), SW_HIDE);
+    ShowWindow(hidden.Handle(), SW_SHOW);
+    EXPECT_EQ(hidden.CountOf(WM_SIZE), 1) << "once";
+}
+
+// As on Windows (in its classic look, the one Wine draws): the size given is the
+// whole window, and the client area, the X window, lies inside the frame the
+// style gives. The program's 640 x 480 window has a client area of 632 x 453.
+TEST_F(WindowTest, TheSizeGivenIsTheWholeWindowWithItsFrame) {
+    WNDCLASSA windowClass = ClassNamed("FramedClass");
+    ASSERT_NE(RegisterClassA(&windowClass), 0);
+    HWND window = CreateWindowExA(0, "FramedClass", "framed", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(WindowRectOf(window), (RECT{0, 0, 640, 480}));
+    EXPECT_EQ(ClientRectOf(window), (RECT{0, 0, 632, 453}));
+    int x = 0, y = 0;
+    Window child = 0;
+    XTranslateCoordinates(XDisplay(), XWindow(window), DefaultRootWindow(XDisplay()), 0, 0, &x, &y,
+                          &child);
+    EXPECT_EQ(x, 4) << "the sizing frame";
+    EXPECT_EQ(y, 23) << "the sizing frame and the caption";
+    DestroyWindow(window);
+    UnregisterClassA("FramedClass", GetModuleHandleA(nullptr));
+
+    RECT framed{0, 0, 632, 453};
+    ASSERT_TRUE(AdjustWindowRectEx(&framed, WS_OVERLAPPEDWINDOW, FALSE, 0));
+    EXPECT_EQ(framed, (RECT{-4, -23, 636, 457}));
+    RECT bordered{0, 0, 640, 480};
+    AdjustWindowRectEx(&bordered, WS_POPUP | WS_BORDER, FALSE, 0);
+    EXPECT_EQ(bordered, (RECT{-1, -1, 641, 481}));
+    RECT bare{0, 0, 640, 480};
+    AdjustWindowRectEx(&bare, WS_POPUP, FALSE, 0);
+    EXPECT_EQ(bare, (RECT{0, 0, 640, 480}));
 }
 
 TEST_F(WindowTest, XWindowHasTitleClassSizeAndCloseProtocol) {
@@ -149,7 +192,9 @@ TEST_F(WindowTest, XWindowHasTitleClassSizeAndCloseProtocol) {
     EXPECT_NE(std::find(protocols, protocols + count, deleteWindow), protocols + count);
     XFree(protocols);
 
-    EXPECT_EQ(WindowRectOf(window.Handle()), (RECT{15, 25, 335, 225}));
+    // A client area of 320 x 200 in the frame: 4 pixels at the sides and below, 23 above.
+    EXPECT_EQ(WindowRectOf(window.Handle()), (RECT{15, 25, 343, 252}));
+    EXPECT_EQ(ClientRectOf(window.Handle()), (RECT{0, 0, 320, 200}));
     EXPECT_EQ(MapState(window.Handle()), IsUnmapped) << "not visible without WS_VISIBLE";
 }
 
@@ -183,9 +228,9 @@ TEST_F(WindowTest, SetWindowPosMovesResizesAndSendsSize) {
     EXPECT_EQ(MapState(window.Handle()), IsViewable);
 
     EXPECT_EQ(WindowRectOf(window.Handle()), (RECT{30, 40, 230, 160}));
-    EXPECT_EQ(ClientRectOf(window.Handle()), (RECT{0, 0, 200, 120}));
+    EXPECT_EQ(ClientRectOf(window.Handle()), (RECT{0, 0, 192, 93}));
     ASSERT_EQ(window.CountOf(WM_SIZE), 1);
-    EXPECT_EQ(window.Messages().back().lParam, MAKELPARAM(200, 120));
+    EXPECT_EQ(window.Messages().back().lParam, MAKELPARAM(192, 93));
 
     // Moving alone keeps the size; resizing alone keeps the position.
     ASSERT_TRUE(SetWindowPos(window.Handle(), HWND_TOP, 5, 6, 1, 1, SWP_NOSIZE));
@@ -195,7 +240,7 @@ TEST_F(WindowTest, SetWindowPosMovesResizesAndSendsSize) {
 
     // Pumping the server's configure events afterwards adds no stale WM_SIZE.
     PumpMessages();
-    EXPECT_EQ(window.Messages().back().lParam, MAKELPARAM(50, 60));
+    EXPECT_EQ(window.Messages().back().lParam, MAKELPARAM(42, 33));
 }
 
 TEST_F(WindowTest, StyleIsStoredAndDecorationsFollowIt) {

@@ -6,14 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/OpenGL.h"
-#include "platform/Testing.h"
 #include "render/GLRenderer.h"
+#include "support/TestPlatform.h"
 #include "support/TestWindow.h"
 
 class RenderedSceneFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
+        ResetPlatformForTest();
         ASSERT_TRUE(testWindow.Create(640, 480)) << "the tests need an X display (DISPLAY)";
         window = testWindow.Handle();
         ASSERT_TRUE(renderer.Create(window, GetModuleHandleA(nullptr), 640, 480, 32, false));
@@ -25,7 +25,7 @@ protected:
     void TearDown() override {
         renderer.Release();
         testWindow.Close();
-        PlatformTest::Reset();
+        ResetPlatformForTest();
     }
 
     TestWindow testWindow;

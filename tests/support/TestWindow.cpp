@@ -10,9 +10,9 @@
 
 namespace {
 
-// Messages of every test window, in arrival order. WM_SIZE arrives while
-// CreateWindowExA runs, before the TestWindow knows its handle, so records
-// are kept by handle and filtered on reading.
+// Messages of every test window, in arrival order. WM_SIZE can arrive while
+// CreateWindowExA runs (WS_VISIBLE), before the TestWindow knows its handle, so
+// records are kept by handle and filtered on reading.
 std::vector<ReceivedMessage>& Received() {
     static std::vector<ReceivedMessage> received;
     return received;
@@ -54,8 +54,12 @@ bool TestWindow::Create(int width, int height, DWORD style, int x, int y) {
     // Fails harmlessly when another test window already registered the class.
     RegisterClassA(&windowClass);
 
-    window_ = CreateWindowExA(0, kClassName, "Velmora test", style, x, y, width, height, nullptr,
-                              nullptr, GetModuleHandleA(nullptr), nullptr);
+    // The size given to CreateWindowExA includes the frame, where the system has one.
+    RECT outer{0, 0, width, height};
+    AdjustWindowRectEx(&outer, style, FALSE, 0);
+    window_ = CreateWindowExA(0, kClassName, "Velmora test", style, x, y, outer.right - outer.left,
+                              outer.bottom - outer.top, nullptr, nullptr, GetModuleHandleA(nullptr),
+                              nullptr);
     if (window_ == nullptr) {
         if (OpenWindowCount() == 0) UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
         return false;

@@ -95,7 +95,7 @@ protected:
 
     // Writes the bytes as they are, creating the directories on the way.
     static void WriteText(fs::path const& path, std::string const& text) {
-        fs::create_directories(path.parent_path());
+        if (path.has_parent_path()) fs::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     }
 
@@ -115,16 +115,22 @@ protected:
         model.nodes.resize(1);
         ModelWriter writer;
         ASSERT_TRUE(writer.WriteModel(model));
-        fs::create_directories(path.parent_path());
+        if (path.has_parent_path()) fs::create_directories(path.parent_path());
         ASSERT_TRUE(writer.SaveToFile(path.string()));
     }
 
     fs::path EntityDirectory(std::string const& name) const { return root / "Entities" / name; }
 
-    // A robot entity whose description uses the given line end.
+    // A robot entity whose description uses the given line end. Its files are written from
+    // inside its directory, the way the database reads them: Windows drops a blank at the end
+    // of the last part of a path, so a directory "a " is reached as the last part only.
     void AddEntity(std::string const& name, float radius, std::string const& end = "\n") {
-        WriteText(EntityDirectory(name) / (name + ".txt"), "robot" + end + "body.mdl" + end);
-        WriteModel(EntityDirectory(name) / "body.mdl", radius);
+        fs::create_directories(EntityDirectory(name));
+        fs::path const here = fs::current_path();
+        fs::current_path(EntityDirectory(name));
+        WriteText(name + ".txt", "robot" + end + "body.mdl" + end);
+        WriteModel("body.mdl", radius);
+        fs::current_path(here);
     }
 
     void AddLevel(std::string const& name, std::string const& text) {
@@ -168,7 +174,7 @@ TEST_F(EntityDatabaseTest, InitResolvesTheDirectoriesAgainstTheWorkingDirectory)
 }
 
 TEST_F(EntityDatabaseTest, InitRefusesADirectoryThatLeavesNoRoomForTheBackslash) {
-    std::string const prefix = root.string() + "/";
+    std::string const prefix = (root / "").string();   // with the system's separator at the end
     ASSERT_LT(prefix.size(), 100u) << "the temporary directory's path is too long for this test";
     std::string const longest = prefix + std::string(126 - prefix.size(), 'L');
     std::string const tooLong = prefix + std::string(127 - prefix.size(), 'L');

@@ -1,0 +1,12 @@
+// Where the benchmarks keep the files they generate: one private directory per run, removed
+// when the process ends.
+#pragma once
+
+#include <string>
+
+namespace benchfiles {
+
+// A path for name inside the run's directory.
+std::string PathFor(std::string const& name);
+
+}  // namespace benchfiles

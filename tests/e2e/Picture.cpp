@@ -1,0 +1,45 @@
+#include "e2e/Picture.h"
+
+#include <X11/Xutil.h>
+
+#include <algorithm>
+
+Picture TakePicture(Display* display, Window window) {
+    Picture picture;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable) {
+        return picture;
+    }
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (image == nullptr) return picture;
+    picture.width = attributes.width;
+    picture.height = attributes.height;
+    picture.left = picture.width;
+    picture.top = picture.height;
+    double sumX = 0.0, sumY = 0.0;
+    for (int y = 0; y < picture.height; ++y) {
+        for (int x = 0; x < picture.width; ++x) {
+            unsigned long pixel = XGetPixel(image, x, y);
+            int red = static_cast<int>((pixel >> 16) & 0xFF);
+            int green = static_cast<int>((pixel >> 8) & 0xFF);
+            int blue = static_cast<int>(pixel & 0xFF);
+            if (red + green + blue < 24) continue;
+            ++picture.lit;
+            if (red > 150 && green > 150 && blue > 150) ++picture.pale;
+            if (red > 180 && green > 90 && green < 200 && blue < 100) ++picture.warm;
+            picture.left = std::min(picture.left, x);
+            picture.right = std::max(picture.right, x);
+            picture.top = std::min(picture.top, y);
+            picture.bottom = std::max(picture.bottom, y);
+            sumX += x;
+            sumY += y;
+        }
+    }
+    XDestroyImage(image);
+    if (picture.lit > 0) {
+        picture.centreX = sumX / picture.lit;
+        picture.centreY = sumY / picture.lit;
+    }
+    return picture;
+}

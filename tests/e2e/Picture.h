@@ -1,0 +1,17 @@
+// What a window of the program shows, reduced to what the end-to-end tests
+// look at: where the lit pixels are, and how many have the robot's colours.
+#pragma once
+
+#include <X11/Xlib.h>
+
+struct Picture {
+    int width = 0, height = 0;   // the window's, which the picture covers
+    int lit = 0;
+    int pale = 0;   // light grey to white: the robot's body
+    int warm = 0;   // orange: its shoulders and feet
+    int left = 0, right = -1, top = 0, bottom = -1;
+    double centreX = 0.0, centreY = 0.0;
+};
+
+// Looks at the whole window; an empty picture when it cannot be read.
+Picture TakePicture(Display* display, Window window);

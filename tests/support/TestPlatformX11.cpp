@@ -1,0 +1,7 @@
+#include "tests/support/TestPlatform.h"
+
+#include "platform/Testing.h"
+
+void ResetPlatformForTest() {
+    PlatformTest::Reset();
+}
