@@ -96,8 +96,13 @@ public:
             std::string const ratio = !row.measured          ? "-"
                                       : row.reference.empty() ? ""
                                                               : Format("%.2f", row.ratio);
-            std::printf("%-68s %14s %14s %8s  %-9s %s\n", row.what.c_str(), row.ours.c_str(),
-                        row.reference.c_str(), ratio.c_str(), target.c_str(), holds.c_str());
+            char line[256];
+            std::snprintf(line, sizeof(line), "%-68s %14s %14s %8s  %-9s %s", row.what.c_str(),
+                          row.ours.c_str(), row.reference.c_str(), ratio.c_str(), target.c_str(),
+                          holds.c_str());
+            std::string text = line;
+            text.erase(text.find_last_not_of(' ') + 1);
+            std::printf("%s\n", text.c_str());
         }
         std::printf("%s\n", std::string(124, '-').c_str());
         std::printf("Ratio: the reference's time over ours for QueryFrustum, collideKDOP and TGA "
