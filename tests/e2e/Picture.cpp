@@ -43,3 +43,15 @@ Picture TakePicture(Display* display, Window window) {
     }
     return picture;
 }
+
+Placement PlacementOf(Display* display, Window window) {
+    Placement placement;
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) return placement;
+    Window child;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &placement.x,
+                          &placement.y, &child);
+    placement.width = attributes.width;
+    placement.height = attributes.height;
+    return placement;
+}

@@ -15,3 +15,11 @@ struct Picture {
 
 // Looks at the whole window; an empty picture when it cannot be read.
 Picture TakePicture(Display* display, Window window);
+
+// The window's size and its place on the screen.
+struct Placement {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+// Zero everywhere when the window cannot be read.
+Placement PlacementOf(Display* display, Window window);

@@ -131,23 +131,6 @@ void TapKey(Display* display, KeySym key) {
     std::this_thread::sleep_for(60ms);
 }
 
-// The window's size and its place on the screen.
-struct Placement {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
-Placement PlacementOf(Display* display, Window window) {
-    Placement placement;
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes)) return placement;
-    Window child;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &placement.x,
-                          &placement.y, &child);
-    placement.width = attributes.width;
-    placement.height = attributes.height;
-    return placement;
-}
-
 bool WaitForPlacement(Display* display, Window window, int width, int height) {
     for (int i = 0; i < 200; ++i) {
         Placement now = PlacementOf(display, window);

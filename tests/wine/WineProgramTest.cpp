@@ -88,22 +88,6 @@ std::string Joined(const std::vector<std::string>& lines, int from = 0, int coun
     return out.str();
 }
 
-struct Placement {
-    int x = 0, y = 0, width = 0, height = 0;
-};
-
-Placement PlacementOf(Display* display, Window window) {
-    Placement placement;
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(display, window, &attributes)) return placement;
-    Window child;
-    XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &placement.x,
-                          &placement.y, &child);
-    placement.width = attributes.width;
-    placement.height = attributes.height;
-    return placement;
-}
-
 bool IsOnScreen(Display* display, Window window) {
     XWindowAttributes attributes;
     return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
