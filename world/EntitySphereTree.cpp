@@ -10,48 +10,57 @@ namespace {
 // Fraction of the probe's length allowed past either end of a segment or of the frame.
 constexpr float kEndTolerance = 0.001f;
 
-// The queries only read the tree, so they walk the children lists in place.
-
-void VisitFrustum(SphereNode const* node, Plane const (&planes)[Frustum::kPlaneCount],
-                  std::list<Object3D*>& objects) {
-    if (node->flags & SphereNode::kLeaf) {
-        // The object's own sphere now, not the leaf's sweep.
-        Object3D* object = node->object;
-        Vec3 const position = *object->GetPosition();
-        float const radius = object->GetRadius();
-        for (Plane const& plane : planes) {
-            if (plane.Distance(position) + radius < 0.0f) return;
+// Walks the subtree of node, whose own sphere has passed, depth first in the order of children:
+// descends into every sub-container whose sphere passes test(center, radius) and hands every
+// leaf to found, which makes the leaf's own test. Sub-container spheres come from the node's
+// copies when those stand for all its children.
+template <typename Test, typename Found>
+void Walk(SphereNode const* node, Test const& test, Found const& found) {
+    if (node->HoldsOnlyContainers()) {
+        ChildSphereList const& copies = node->containerSpheres;
+        for (size_t i = 0; i < copies.size(); ++i) {
+            if (test(copies[i].center, copies[i].radius)) Walk(node->children[i], test, found);
         }
-        objects.push_back(object);
         return;
     }
+    for (SphereNode const* child : node->children) {
+        if (child->flags & SphereNode::kLeaf) {
+            found(child);
+        } else if (test(child->center, child->radius)) {
+            Walk(child, test, found);
+        }
+    }
+}
+
+// The root first, then the walk below it.
+template <typename Test, typename Found>
+void Search(SphereNode const* root, Test const& test, Found const& found) {
+    if (test(root->center, root->radius)) Walk(root, test, found);
+}
+
+bool ReachesIntoFrustum(Plane const (&planes)[Frustum::kPlaneCount], Vec3 const& center,
+                        float radius) {
     for (Plane const& plane : planes) {
-        if (plane.Distance(node->center) + node->radius < 0.0f) return;
+        if (plane.Distance(center) + radius < 0.0f) return false;
     }
-    for (SphereNode const* child : node->children) VisitFrustum(child, planes, objects);
+    return true;
 }
 
-void VisitSphere(SphereNode const* node, Vec3 const& center, float radius,
-                 std::list<Object3D*>& objects) {
-    Vec3 const offset = node->center - center;
-    float const reach = node->radius + radius;
-    if (reach * reach <= Dot(offset, offset)) return;
-    if (node->flags & SphereNode::kLeaf) {
-        objects.push_back(node->object);
-        return;
-    }
-    for (SphereNode const* child : node->children) VisitSphere(child, center, radius, objects);
+bool Overlaps(Vec3 const& center, float radius, Vec3 const& otherCenter, float otherRadius) {
+    Vec3 const offset = otherCenter - center;
+    float const reach = otherRadius + radius;
+    return !(reach * reach <= Dot(offset, offset));
 }
 
-// The ray against node's sphere: false when it misses. Otherwise tca is the distance along the
-// ray to the point nearest the centre, thc half the chord, and inside tells whether the origin
-// lies within the sphere.
-bool RayMeetsSphere(SphereNode const* node, Vec3 const& origin, Vec3 const& direction,
+// The ray against a sphere: false when it misses. Otherwise tca is the distance along the ray
+// to the point nearest the centre, thc half the chord, and inside tells whether the origin lies
+// within the sphere.
+bool RayMeetsSphere(Vec3 const& center, float radius, Vec3 const& origin, Vec3 const& direction,
                     float& tca, float& thc, bool& inside) {
-    Vec3 const toCenter = node->center - origin;
+    Vec3 const toCenter = center - origin;
     tca = Dot(toCenter, direction);
     float const l2 = Dot(toCenter, toCenter);
-    float const r2 = node->radius * node->radius;
+    float const r2 = radius * radius;
     if (tca < 0.0f && l2 > r2) return false;
     float const m2 = l2 - tca * tca;
     if (m2 > r2) return false;
@@ -60,46 +69,23 @@ bool RayMeetsSphere(SphereNode const* node, Vec3 const& origin, Vec3 const& dire
     return true;
 }
 
-void VisitRay(SphereNode const* node, Vec3 const& origin, Vec3 const& direction,
-              std::list<Object3D*>& objects, std::list<float>& distances) {
+// The segment from start along the unit direction against a sphere: false when it misses the
+// segment (with the end leeway); otherwise entry is the fraction of the segment where it enters
+// the sphere, 0 when start lies inside.
+bool SegmentMeetsSphere(Vec3 const& center, float radius, Vec3 const& start,
+                        Vec3 const& direction, float inverseLength, float& entry) {
     float tca;
     float thc;
     bool inside;
-    if (!RayMeetsSphere(node, origin, direction, tca, thc, inside)) return;
-    if (node->flags & SphereNode::kLeaf) {
-        objects.push_back(node->object);
-        distances.push_back(inside ? tca + thc : tca - thc);
-        return;
-    }
-    for (SphereNode const* child : node->children) {
-        VisitRay(child, origin, direction, objects, distances);
-    }
-}
-
-void VisitSegment(SphereNode const* node, Vec3 const& start, Vec3 const& direction,
-                  float inverseLength, std::list<Object3D*>& objects,
-                  std::list<float>& parameters) {
-    float tca;
-    float thc;
-    bool inside;
-    if (!RayMeetsSphere(node, start, direction, tca, thc, inside)) return;
-    float entry = 0.0f;
-    if (!inside) {
-        entry = (tca - thc) * inverseLength;
-        float const exit = (tca + thc) * inverseLength;
-        if (entry + kEndTolerance < 0.0f && exit + kEndTolerance < 0.0f) return;
-        // The same leeway past the end as before the start: an entry at or just beyond the
-        // end still counts.
-        if (entry - kEndTolerance > 1.0f && exit - kEndTolerance > 1.0f) return;
-    }
-    if (node->flags & SphereNode::kLeaf) {
-        objects.push_back(node->object);
-        parameters.push_back(entry);
-        return;
-    }
-    for (SphereNode const* child : node->children) {
-        VisitSegment(child, start, direction, inverseLength, objects, parameters);
-    }
+    if (!RayMeetsSphere(center, radius, start, direction, tca, thc, inside)) return false;
+    entry = 0.0f;
+    if (inside) return true;
+    entry = (tca - thc) * inverseLength;
+    float const exit = (tca + thc) * inverseLength;
+    if (entry + kEndTolerance < 0.0f && exit + kEndTolerance < 0.0f) return false;
+    // The same leeway past the end as before the start: an entry at or just beyond the end
+    // still counts.
+    return !(entry - kEndTolerance > 1.0f && exit - kEndTolerance > 1.0f);
 }
 
 // What the sweep query needs of its mover, read once.
@@ -112,20 +98,10 @@ struct Mover {
     float sweptRadius;
 };
 
-void VisitSweep(SphereNode const* node, Mover const& mover, std::list<Object3D*>& objects,
-                std::list<float>& times) {
-    if (!(node->flags & SphereNode::kLeaf)) {
-        // Against the sphere of the mover's whole step: it may have passed through something
-        // early in the frame and be far from it by now.
-        Vec3 const offset = mover.sweptCenter - node->center;
-        float const reach = node->radius + mover.sweptRadius;
-        if (reach * reach <= Dot(offset, offset)) return;
-        for (SphereNode const* child : node->children) VisitSweep(child, mover, objects, times);
-        return;
-    }
-
-    Object3D* other = node->object;
-    if (other == mover.object) return;
+// Whether mover met other's sphere during the last frame, both moving in straight lines; t is
+// the fraction of the frame at first contact.
+bool SweepMeets(Mover const& mover, Object3D* other, float& t) {
+    if (other == mover.object) return false;
     Vec3 const otherPosition = *other->GetPosition();
     Vec3 const otherPrevious = *other->GetPreviousPosition();
     Vec3 const relativeStep = mover.step - (otherPosition - otherPrevious);
@@ -133,15 +109,13 @@ void VisitSweep(SphereNode const* node, Mover const& mover, std::list<Object3D*>
     float const reach = other->GetRadius() + mover.radius;
 
     float const a = Dot(relativeStep, relativeStep);
-    if (a == 0.0f) return;  // no relative motion, no first contact
+    if (a == 0.0f) return false;  // no relative motion, no first contact
     float const b = 2.0f * Dot(relativeStep, relativeStart);
     float const c = Dot(relativeStart, relativeStart) - reach * reach;
     float const discriminant = b * b - 4.0f * a * c;
-    if (discriminant < 0.0f) return;
-    float const t = (-b - std::sqrt(discriminant)) / (2.0f * a);
-    if (t < -kEndTolerance || t > 1.0f + kEndTolerance) return;
-    objects.push_back(other);
-    times.push_back(t);
+    if (discriminant < 0.0f) return false;
+    t = (-b - std::sqrt(discriminant)) / (2.0f * a);
+    return !(t < -kEndTolerance || t > 1.0f + kEndTolerance);
 }
 
 }  // namespace
@@ -160,7 +134,22 @@ void EntitySphereTree::Update() {
 
 void EntitySphereTree::QueryRay(Vec3 const* origin, Vec3 const* direction,
                                 std::list<Object3D*>& objects, std::list<float>& distances) {
-    VisitRay(root, *origin, *direction, objects, distances);
+    Vec3 const from = *origin;
+    Vec3 const along = *direction;
+    auto const meets = [&](Vec3 const& center, float radius) {
+        float tca;
+        float thc;
+        bool inside;
+        return RayMeetsSphere(center, radius, from, along, tca, thc, inside);
+    };
+    Search(root, meets, [&](SphereNode const* leaf) {
+        float tca;
+        float thc;
+        bool inside;
+        if (!RayMeetsSphere(leaf->center, leaf->radius, from, along, tca, thc, inside)) return;
+        objects.push_back(leaf->object);
+        distances.push_back(inside ? tca + thc : tca - thc);
+    });
 }
 
 void EntitySphereTree::QuerySegment(Vec3 const* start, Vec3 const* end,
@@ -175,19 +164,47 @@ void EntitySphereTree::QuerySegment(Vec3 const* start, Vec3 const* end,
         inverseLength = 1.0f / length;
         direction = direction * inverseLength;
     }
-    VisitSegment(root, *start, direction, inverseLength, objects, parameters);
+    Vec3 const from = *start;
+    auto const meets = [&](Vec3 const& center, float radius) {
+        float entry;
+        return SegmentMeetsSphere(center, radius, from, direction, inverseLength, entry);
+    };
+    Search(root, meets, [&](SphereNode const* leaf) {
+        float entry;
+        if (!SegmentMeetsSphere(leaf->center, leaf->radius, from, direction, inverseLength,
+                                entry)) {
+            return;
+        }
+        objects.push_back(leaf->object);
+        parameters.push_back(entry);
+    });
 }
 
 void EntitySphereTree::QueryFrustum(Frustum* frustum, std::list<Object3D*>& objects) {
     if (frustum == nullptr) return;
     Plane planes[Frustum::kPlaneCount];
     for (int i = 0; i < Frustum::kPlaneCount; ++i) planes[i] = *frustum->GetPlane(i);
-    VisitFrustum(root, planes, objects);
+    auto const reaches = [&planes](Vec3 const& center, float radius) {
+        return ReachesIntoFrustum(planes, center, radius);
+    };
+    Search(root, reaches, [&](SphereNode const* leaf) {
+        // The object's own sphere now, not the leaf's sweep.
+        Object3D* object = leaf->object;
+        if (ReachesIntoFrustum(planes, *object->GetPosition(), object->GetRadius())) {
+            objects.push_back(object);
+        }
+    });
 }
 
 void EntitySphereTree::QuerySphere(Vec3 const* center, float radius,
                                    std::list<Object3D*>& objects) {
-    VisitSphere(root, *center, radius, objects);
+    Vec3 const around = *center;
+    auto const overlaps = [&](Vec3 const& nodeCenter, float nodeRadius) {
+        return Overlaps(around, radius, nodeCenter, nodeRadius);
+    };
+    Search(root, overlaps, [&](SphereNode const* leaf) {
+        if (overlaps(leaf->center, leaf->radius)) objects.push_back(leaf->object);
+    });
 }
 
 void EntitySphereTree::QuerySweep(Object3D* mover, std::list<Object3D*>& objects,
@@ -200,5 +217,15 @@ void EntitySphereTree::QuerySweep(Object3D* mover, std::list<Object3D*>& objects
                       mover->GetRadius(),
                       mover->GetSweptCenter(),
                       mover->GetSweptRadius()};
-    VisitSweep(root, probe, objects, times);
+    // Containers against the sphere of the mover's whole step: it may have passed through
+    // something early in the frame and be far from it by now.
+    auto const near = [&probe](Vec3 const& center, float radius) {
+        return Overlaps(probe.sweptCenter, probe.sweptRadius, center, radius);
+    };
+    Search(root, near, [&](SphereNode const* leaf) {
+        float t;
+        if (!SweepMeets(probe, leaf->object, t)) return;
+        objects.push_back(leaf->object);
+        times.push_back(t);
+    });
 }

@@ -1,6 +1,8 @@
 #include "world/SphereTree.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 
 #include "scene/Object3D.h"
 
@@ -29,6 +31,43 @@ SphereNode* FindLeaf(SphereNode* node, Object3D const* object) {
     return nullptr;
 }
 
+// Lets go of most of a list's storage once it is used to a quarter or less. Children come and
+// go all the time; without this every list would keep the most it ever held.
+template <typename T>
+void ShrinkIfSparse(std::vector<T>& list) {
+    if (list.capacity() > 4 && list.size() * 4 <= list.capacity()) list.shrink_to_fit();
+}
+
+// Empties a work queue. One that held far more than this time (the first placement queues
+// every leaf) lets its storage go rather than keep it for ever.
+void ClearQueue(std::vector<SphereNode*>& queue) {
+    if (queue.capacity() > 4 * queue.size() + 1024) {
+        std::vector<SphereNode*>().swap(queue);
+    } else {
+        queue.clear();
+    }
+}
+
+// The copy of container's sphere that its parent keeps, or null.
+ChildSphere* CopyInParent(SphereNode const* container) {
+    ChildSphereList& copies = container->parent->containerSpheres;
+    size_t const index = container->parent->ContainerIndexOf(container);
+    return index < copies.size() ? &copies[index] : nullptr;
+}
+
+// Calls visit(center, radius) for every child of node, in order: from the node's copies when
+// they stand for all its children, else from the children themselves.
+template <typename Visit>
+void ForEachChildSphere(SphereNode const* node, Visit const& visit) {
+    if (node->HoldsOnlyContainers()) {
+        for (ChildSphere const& copy : node->containerSpheres) {
+            visit(copy.center, copy.radius);
+        }
+    } else {
+        for (SphereNode const* child : node->children) visit(child->center, child->radius);
+    }
+}
+
 }  // namespace
 
 SphereTree::SphereTree(float rootRadius, float depth, float divisor, float rootSlack,
@@ -48,11 +87,12 @@ SphereTree::~SphereTree() {
     // insert queue have no parent yet.
     FreeSubtree(root);
     for (SphereNode* leaf : insertQueue) delete leaf;
+    for (SphereNode* node : spareNodes) delete node;
 }
 
 int SphereTree::Insert(Object3D* object) {
     if (object == nullptr) return static_cast<int>(insertQueue.size());
-    SphereNode* leaf = new SphereNode;
+    SphereNode* leaf = NewNode();
     leaf->object = object;
     leaf->radius = object->GetRadius();
     leaf->center = *object->GetPosition();
@@ -87,7 +127,7 @@ void SphereTree::DestroyNode(SphereNode* node) {
         QueueRecompute(node->parent);
         Detach(node);
     }
-    delete node;
+    FreeNode(node);
 }
 
 SphereNode* SphereTree::GetRoot() {
@@ -95,7 +135,25 @@ SphereNode* SphereTree::GetRoot() {
 }
 
 void SphereTree::Update() {
-    for (SphereNode* leaf : leaves) {
+    size_t const leafCount = leaves.size();
+    for (size_t i = 0; i < leafCount; ++i) {
+        // The leaves, their objects, their containers and the containers' children lists lie
+        // scattered in memory: each is asked for a few leaves before it is needed, once the
+        // one it is found through has arrived, so that the waits overlap.
+        if (i + 16 < leafCount) __builtin_prefetch(leaves[i + 16]);
+        if (i + 8 < leafCount) {
+            SphereNode const* ahead = leaves[i + 8];
+            char const* object = reinterpret_cast<char const*>(ahead->object);
+            __builtin_prefetch(object);
+            __builtin_prefetch(object + 64);
+            __builtin_prefetch(ahead->parent);
+        }
+        if (i + 4 < leafCount) {
+            if (SphereNode const* container = leaves[i + 4]->parent) {
+                __builtin_prefetch(container->children.data());
+            }
+        }
+        SphereNode* leaf = leaves[i];
         leaf->center = leaf->object->GetSweptCenter();
         leaf->radius = leaf->object->GetSweptRadius();
         if (leaf->flags & SphereNode::kInsertQueued) continue;
@@ -121,17 +179,32 @@ void SphereTree::Update() {
     }
 
     for (SphereNode* leaf : insertQueue) Integrate(leaf, root);
-    insertQueue.clear();
+    ClearQueue(insertQueue);
 
     // Refits queue the parents of the containers they change, so the walk runs to the end of a
     // queue that grows under it. Indices, not iterators: the vector may reallocate.
     for (size_t i = 0; i < recomputeQueue.size(); ++i) {
+        if (i + 8 < recomputeQueue.size()) __builtin_prefetch(recomputeQueue[i + 8]);
+        if (i + 4 < recomputeQueue.size()) {
+            SphereNode const* ahead = recomputeQueue[i + 4];
+            __builtin_prefetch(ahead->children.data());
+            __builtin_prefetch(ahead->containerSpheres.data());
+        }
         SphereNode* node = recomputeQueue[i];
         int const result = Recompute(node);
         node->flags &= ~SphereNode::kRecomputeQueued;
         if (result == 0) DestroyNode(node);
     }
-    recomputeQueue.clear();
+    ClearQueue(recomputeQueue);
+
+    // The oldest spares go: the newest are the likeliest still to be in the cache.
+    size_t const keep = std::min(nodesMade, leaves.size() / 16);
+    if (spareNodes.size() > keep) {
+        size_t const excess = spareNodes.size() - keep;
+        for (size_t i = 0; i < excess; ++i) delete spareNodes[i];
+        spareNodes.erase(spareNodes.begin(), spareNodes.begin() + static_cast<ptrdiff_t>(excess));
+    }
+    nodesMade = 0;
 }
 
 void SphereTree::QueueReinsert(SphereNode* node) {
@@ -153,36 +226,47 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
 
     // The nearest child container that already holds the leaf, or else the nearest one that can
     // grow to hold it (with its slack) within its nominal radius. Ties keep the earlier child.
+    // The spheres come from the node's copies, so the child nodes themselves are not read. The
+    // sub-containers of one node are all of one level: their slack and nominal radius are the
+    // node's times the tree's scales, as they were made.
+    float const childSlack = node->slack * slackScale;
+    float const childNominalRadius = node->nominalRadius * childRadiusScale;
+    ChildSphereList& copies = node->containerSpheres;
     float best = 1e9f;
     float containMargin = 0.0f;
-    SphereNode* containNode = nullptr;
+    size_t containIndex = SIZE_MAX;
     float growLimit = 0.0f;
-    SphereNode* growNode = nullptr;
-    for (SphereNode* child : node->children) {
-        if (!(child->flags & SphereNode::kContainer)) continue;
-        float const d = (leaf->center - child->center).Length() + leaf->radius;
+    size_t growIndex = SIZE_MAX;
+    ChildSphere const* const spheres = copies.data();
+    size_t const count = copies.size();
+    for (size_t i = 0; i < count; ++i) {
+        float const d = (leaf->center - spheres[i].center).Length() + leaf->radius;
         if (d >= best) continue;
         best = d;
-        float const m = d - child->radius;
-        float const g = d + child->slack - child->nominalRadius;
+        float const m = d - spheres[i].radius;
         if (m < containMargin) {
-            containNode = child;
+            containIndex = i;
             containMargin = m;
-        } else if (g < growLimit) {
-            growNode = child;
+            continue;
+        }
+        float const g = d + childSlack - childNominalRadius;
+        if (g < growLimit) {
+            growIndex = i;
             growLimit = g;
         }
     }
-    if (containNode != nullptr) {
-        Integrate(leaf, containNode);
+    if (containIndex != SIZE_MAX) {
+        Integrate(leaf, node->ContainerChild(containIndex));
         return;
     }
 
-    SphereNode* next = growNode;
-    if (next != nullptr) {
+    SphereNode* next = nullptr;
+    if (growIndex != SIZE_MAX) {
+        next = node->ContainerChild(growIndex);
         next->radius = next->slack + best;
+        copies[growIndex].radius = next->radius;
     } else {
-        next = new SphereNode;
+        next = NewNode();
         next->flags = SphereNode::kContainer;
         next->depth = node->depth + 1;
         next->nominalRadius = node->nominalRadius * childRadiusScale;
@@ -191,6 +275,7 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
         next->center = leaf->center;
         next->parent = node;
         node->children.push_back(next);
+        copies.push_back({next->center, next->radius});
     }
     // A grown container, or a new one at its full nominal radius, can reach outside node. Left
     // so, a leaf that later moves within it into that outer part would be cut off by every
@@ -213,18 +298,20 @@ int SphereTree::Recompute(SphereNode* node) {
     }
 
     Vec3 sum;
-    for (SphereNode const* child : node->children) sum += child->center;
+    ForEachChildSphere(node, [&sum](Vec3 const& center, float) { sum += center; });
     Vec3 const mean = sum * (1.0f / static_cast<float>(node->children.size()));
 
     float newRadius = 0.0f;
     bool reachesPastRadius = false;
-    for (SphereNode const* child : node->children) {
-        float const e = (child->center - mean).Length() + node->slack + child->radius;
+    float const slack = node->slack;
+    float const radius = node->radius;
+    ForEachChildSphere(node, [&](Vec3 const& center, float childRadius) {
+        float const e = (center - mean).Length() + slack + childRadius;
         if (e > newRadius) {
             newRadius = e;
-            if (e >= node->radius) reachesPastRadius = true;
+            if (e >= radius) reachesPastRadius = true;
         }
-    }
+    });
 
     // The refit sphere would be no smaller than the present one: keep the present one, as long
     // as it still holds every child. A child that reaches outside it would be cut off by
@@ -242,12 +329,45 @@ int SphereTree::Recompute(SphereNode* node) {
 
     node->center = mean;
     node->radius = newRadius;
+    if (node->parent != nullptr) {
+        if (ChildSphere* copy = CopyInParent(node)) {
+            copy->center = mean;
+            copy->radius = newRadius;
+        }
+    }
     QueueRecompute(node->parent);
     return 1;
 }
 
 void SphereTree::Detach(SphereNode* node) {
-    Erase(node->parent->children, node);
+    SphereNode* parent = node->parent;
+    if (node->flags & SphereNode::kContainer) {
+        ChildSphereList& copies = parent->containerSpheres;
+        size_t const index = parent->ContainerIndexOf(node);
+        if (index < copies.size()) copies.erase(index);
+    }
+    Erase(parent->children, node);
+    ShrinkIfSparse(parent->children);
     node->parent = nullptr;
     node->depth = 0;
+}
+
+SphereNode* SphereTree::NewNode() {
+    ++nodesMade;
+    if (spareNodes.empty()) return new SphereNode;
+    SphereNode* node = spareNodes.back();
+    spareNodes.pop_back();
+    return node;
+}
+
+void SphereTree::FreeNode(SphereNode* node) {
+    // Back to a new node's state. Most containers that empty out are deepest ones that held a
+    // single leaf, and a spare node most often becomes one again, so a one-entry children list
+    // is kept for it; longer lists are let go, so that spare nodes do not hoard memory.
+    std::vector<SphereNode*> children;
+    if (node->children.capacity() == 1) children.swap(node->children);
+    *node = SphereNode();
+    children.clear();
+    node->children.swap(children);
+    spareNodes.push_back(node);
 }

@@ -56,4 +56,15 @@ protected:
 private:
     // Unlinks a placed node from its parent.
     static void Detach(SphereNode* node);
+    // A node with every field 0 or null and no children: a spare one if there is one.
+    SphereNode* NewNode();
+    // Keeps node, unlinked from everything, as a spare for NewNode. Moving objects empty and
+    // fill containers all the time; reusing the nodes (and the storage of their lists) spares
+    // the allocator that work.
+    void FreeNode(SphereNode* node);
+
+    // Free nodes for NewNode. At the end of an Update no more are kept than that Update made
+    // (about what the next one will need), nor more than a sixteenth of the leaves.
+    std::vector<SphereNode*> spareNodes;
+    size_t nodesMade = 0;  // by NewNode since the start of the Update under way
 };

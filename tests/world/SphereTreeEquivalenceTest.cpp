@@ -24,6 +24,7 @@ namespace {
 
 using spheretreetesting::Body;
 using spheretreetesting::PlaneFrustum;
+using spheretreetesting::TreeFaults;
 
 using Objects = std::list<Object3D*>;
 using Values = std::list<float>;
@@ -77,6 +78,7 @@ public:
             world.Update(dt);
             reference.Update(dt);
             std::string faults = CompareTrees();
+            if (faults.empty()) faults = TreeFaults(*world.tree, true, true);
             if (faults.empty()) faults = CompareEntities();
             // Some objects move after the update, before the queries: the frustum query reads
             // their live spheres, the others the leaves' stored ones.

@@ -98,6 +98,23 @@ inline std::string TreeFaults(SphereTree const& tree, bool settled, bool allowEs
         SphereNode const* node = pending.back();
         pending.pop_back();
         checkFlags(node);
+        // The node's copies of its sub-containers' spheres: one per sub-container, in order,
+        // equal to the sub-container's own sphere.
+        size_t copies = 0;
+        for (SphereNode const* child : node->children) {
+            if (!(child->flags & SphereNode::kContainer)) continue;
+            if (copies >= node->containerSpheres.size()) {
+                fault(child, "sub-container without a copy of its sphere");
+                break;
+            }
+            ChildSphere const& copy = node->containerSpheres[copies++];
+            if (copy.radius != child->radius ||
+                copy.center.x != child->center.x || copy.center.y != child->center.y ||
+                copy.center.z != child->center.z) {
+                fault(child, "copy of the sphere out of step with the sub-container");
+            }
+        }
+        if (copies != node->containerSpheres.size()) fault(node, "copies of dropped spheres");
         for (SphereNode const* child : node->children) {
             if (child->parent != node || child->depth != node->depth + 1) fault(child, "bad link");
             if (child->flags & SphereNode::kLeaf) {
