@@ -10,32 +10,98 @@ namespace {
 // Fraction of the probe's length allowed past either end of a segment or of the frame.
 constexpr float kEndTolerance = 0.001f;
 
-// Walks the subtree of node, whose own sphere has passed, depth first in the order of children:
-// descends into every sub-container whose sphere passes test(center, radius) and hands every
-// leaf to found, which makes the leaf's own test. Sub-container spheres come from the node's
-// copies when those stand for all its children.
-template <typename Test, typename Found>
-void Walk(SphereNode const* node, Test const& test, Found const& found) {
-    if (node->HoldsOnlyContainers()) {
-        ChildSphereList const& copies = node->containerSpheres;
-        for (size_t i = 0; i < copies.size(); ++i) {
-            if (test(copies[i].center, copies[i].radius)) Walk(node->children[i], test, found);
-        }
-        return;
-    }
-    for (SphereNode const* child : node->children) {
-        if (child->flags & SphereNode::kLeaf) {
-            found(child);
-        } else if (test(child->center, child->radius)) {
-            Walk(child, test, found);
-        }
-    }
+using WalkEntry = EntitySphereTree::WalkEntry;
+
+// How many entries ahead the walks ask for the memory they will read.
+constexpr size_t kFetchAhead = 16;
+
+// Asks for the node and for the lists that expanding it will read.
+void FetchNode(SphereNode const* node) {
+    char const* bytes = reinterpret_cast<char const*>(node);
+    __builtin_prefetch(bytes);
+    __builtin_prefetch(bytes + sizeof(SphereNode) - 1);
+}
+void FetchLists(SphereNode const* node) {
+    __builtin_prefetch(node->children.data());
+    __builtin_prefetch(node->containerSpheres.data());
 }
 
-// The root first, then the walk below it.
+// Puts in next what lies below the entries of current, in order: each leaf as it is, each
+// container's leaves and the sub-containers whose sphere passes test(center, radius). Answers
+// whether any container was put in next.
+template <typename Test>
+bool Expand(std::vector<WalkEntry> const& current, std::vector<WalkEntry>& next,
+            Test const& test) {
+    bool containers = false;
+    size_t const count = current.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + kFetchAhead < count && !current[i + kFetchAhead].leaf) {
+            FetchNode(current[i + kFetchAhead].node);
+        }
+        if (i + kFetchAhead / 2 < count && !current[i + kFetchAhead / 2].leaf) {
+            FetchLists(current[i + kFetchAhead / 2].node);
+        }
+        WalkEntry const entry = current[i];
+        if (entry.leaf) {
+            next.push_back(entry);
+            continue;
+        }
+        SphereNode const* node = entry.node;
+        if (node->HoldsOnlyContainers()) {
+            ChildSphere const* copies = node->containerSpheres.data();
+            size_t const children = node->children.size();
+            for (size_t c = 0; c < children; ++c) {
+                if (!test(copies[c].center, copies[c].radius)) continue;
+                next.push_back({node->children[c], false});
+                containers = true;
+            }
+        } else if (node->containerSpheres.empty()) {
+            // Leaves only: they make their own test at the end.
+            for (SphereNode const* child : node->children) next.push_back({child, true});
+        } else {
+            for (SphereNode const* child : node->children) {
+                if (child->flags & SphereNode::kLeaf) {
+                    next.push_back({child, true});
+                } else if (test(child->center, child->radius)) {
+                    next.push_back({child, false});
+                    containers = true;
+                }
+            }
+        }
+    }
+    return containers;
+}
+
+// Finds the leaves below root whose containers all pass test(center, radius), root included,
+// and hands them to found, which makes the leaf's own test, in the order of a depth-first walk
+// through the children lists. The walk goes level by level, so that the nodes of one level can
+// be asked for ahead while the ones before them are tested: the nodes lie scattered in memory,
+// and waiting for each in turn is what a query would otherwise spend its time on. walk and next
+// are scratch storage kept between queries.
 template <typename Test, typename Found>
-void Search(SphereNode const* root, Test const& test, Found const& found) {
-    if (test(root->center, root->radius)) Walk(root, test, found);
+void Search(SphereNode const* root, Test const& test, Found const& found,
+            std::vector<WalkEntry>& walk, std::vector<WalkEntry>& next) {
+    walk.clear();
+    if (!test(root->center, root->radius)) return;
+    walk.push_back({root, false});
+    bool containers = true;
+    while (containers) {
+        next.clear();
+        containers = Expand(walk, next, test);
+        walk.swap(next);
+    }
+    size_t const count = walk.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + kFetchAhead < count) FetchNode(walk[i + kFetchAhead].node);
+        if (i + kFetchAhead / 2 < count) {
+            // What the leaf tests read of an object: its sphere now and its last step.
+            Object3D const* object = walk[i + kFetchAhead / 2].node->object;
+            __builtin_prefetch(&object->radius);
+            __builtin_prefetch(&object->position);
+            __builtin_prefetch(&object->previousPosition);
+        }
+        found(walk[i].node);
+    }
 }
 
 bool ReachesIntoFrustum(Plane const (&planes)[Frustum::kPlaneCount], Vec3 const& center,
@@ -149,7 +215,7 @@ void EntitySphereTree::QueryRay(Vec3 const* origin, Vec3 const* direction,
         if (!RayMeetsSphere(leaf->center, leaf->radius, from, along, tca, thc, inside)) return;
         objects.push_back(leaf->object);
         distances.push_back(inside ? tca + thc : tca - thc);
-    });
+    }, walk, walkNext);
 }
 
 void EntitySphereTree::QuerySegment(Vec3 const* start, Vec3 const* end,
@@ -177,7 +243,7 @@ void EntitySphereTree::QuerySegment(Vec3 const* start, Vec3 const* end,
         }
         objects.push_back(leaf->object);
         parameters.push_back(entry);
-    });
+    }, walk, walkNext);
 }
 
 void EntitySphereTree::QueryFrustum(Frustum* frustum, std::list<Object3D*>& objects) {
@@ -193,7 +259,7 @@ void EntitySphereTree::QueryFrustum(Frustum* frustum, std::list<Object3D*>& obje
         if (ReachesIntoFrustum(planes, *object->GetPosition(), object->GetRadius())) {
             objects.push_back(object);
         }
-    });
+    }, walk, walkNext);
 }
 
 void EntitySphereTree::QuerySphere(Vec3 const* center, float radius,
@@ -204,7 +270,7 @@ void EntitySphereTree::QuerySphere(Vec3 const* center, float radius,
     };
     Search(root, overlaps, [&](SphereNode const* leaf) {
         if (overlaps(leaf->center, leaf->radius)) objects.push_back(leaf->object);
-    });
+    }, walk, walkNext);
 }
 
 void EntitySphereTree::QuerySweep(Object3D* mover, std::list<Object3D*>& objects,
@@ -227,5 +293,5 @@ void EntitySphereTree::QuerySweep(Object3D* mover, std::list<Object3D*>& objects
         if (!SweepMeets(probe, leaf->object, t)) return;
         objects.push_back(leaf->object);
         times.push_back(t);
-    });
+    }, walk, walkNext);
 }

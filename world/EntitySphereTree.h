@@ -4,6 +4,7 @@
 #pragma once
 
 #include <list>
+#include <vector>
 
 #include "world/SphereTree.h"
 
@@ -39,4 +40,16 @@ public:
     // with the fraction of the frame at first contact.
     virtual void QuerySweep(Object3D* mover, std::list<Object3D*>& objects,
                             std::list<float>& times);
+
+    // One entry of a query's level-by-level walk: a node whose sphere has passed, or a leaf
+    // waiting for its own test.
+    struct WalkEntry {
+        SphereNode const* node;
+        bool leaf;
+    };
+
+private:
+    // Scratch storage of the walks, kept so that a query allocates nothing once warm.
+    std::vector<WalkEntry> walk;
+    std::vector<WalkEntry> walkNext;
 };

@@ -142,10 +142,12 @@ void SphereTree::Update() {
         // one it is found through has arrived, so that the waits overlap.
         if (i + 16 < leafCount) __builtin_prefetch(leaves[i + 16]);
         if (i + 8 < leafCount) {
+            // The object's swept sphere reads its radius and its last two positions.
             SphereNode const* ahead = leaves[i + 8];
-            char const* object = reinterpret_cast<char const*>(ahead->object);
-            __builtin_prefetch(object);
-            __builtin_prefetch(object + 64);
+            Object3D const* object = ahead->object;
+            __builtin_prefetch(&object->radius);
+            __builtin_prefetch(&object->position);
+            __builtin_prefetch(&object->previousPosition);
             __builtin_prefetch(ahead->parent);
         }
         if (i + 4 < leafCount) {
@@ -198,7 +200,7 @@ void SphereTree::Update() {
     ClearQueue(recomputeQueue);
 
     // The oldest spares go: the newest are the likeliest still to be in the cache.
-    size_t const keep = std::min(nodesMade, leaves.size() / 16);
+    size_t const keep = leaves.size() / 8;
     if (spareNodes.size() > keep) {
         size_t const excess = spareNodes.size() - keep;
         for (size_t i = 0; i < excess; ++i) delete spareNodes[i];
