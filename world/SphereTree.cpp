@@ -206,7 +206,6 @@ void SphereTree::Update() {
         for (size_t i = 0; i < excess; ++i) delete spareNodes[i];
         spareNodes.erase(spareNodes.begin(), spareNodes.begin() + static_cast<ptrdiff_t>(excess));
     }
-    nodesMade = 0;
 }
 
 void SphereTree::QueueReinsert(SphereNode* node) {
@@ -355,7 +354,6 @@ void SphereTree::Detach(SphereNode* node) {
 }
 
 SphereNode* SphereTree::NewNode() {
-    ++nodesMade;
     if (spareNodes.empty()) return new SphereNode;
     SphereNode* node = spareNodes.back();
     spareNodes.pop_back();

@@ -63,8 +63,7 @@ private:
     // the allocator that work.
     void FreeNode(SphereNode* node);
 
-    // Free nodes for NewNode. At the end of an Update no more are kept than that Update made
-    // (about what the next one will need), nor more than a sixteenth of the leaves.
+    // Free nodes for NewNode. At the end of an Update no more are kept than an eighth of the
+    // leaves: about as many as a frame of fast movers empties and fills.
     std::vector<SphereNode*> spareNodes;
-    size_t nodesMade = 0;  // by NewNode since the start of the Update under way
 };
