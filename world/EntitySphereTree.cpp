@@ -92,7 +92,12 @@ void Search(SphereNode const* root, Test const& test, Found const& found,
     }
     size_t const count = walk.size();
     for (size_t i = 0; i < count; ++i) {
-        if (i + kFetchAhead < count) FetchNode(walk[i + kFetchAhead].node);
+        if (i + kFetchAhead < count) {
+            // What the leaf tests read of a leaf: its object and its own sphere.
+            SphereNode const* leaf = walk[i + kFetchAhead].node;
+            __builtin_prefetch(&leaf->object);
+            __builtin_prefetch(&leaf->center);
+        }
         if (i + kFetchAhead / 2 < count) {
             // What the leaf tests read of an object: its sphere now and its last step.
             Object3D const* object = walk[i + kFetchAhead / 2].node->object;
