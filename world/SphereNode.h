@@ -13,7 +13,6 @@ class Object3D;
 
 class SphereNode {
 public:
-
     // Bits of flags.
     static constexpr int32_t kRecomputeQueued = 0x01;  // in the tree's recompute queue
     static constexpr int32_t kInsertQueued = 0x02;     // in the tree's insert queue
