@@ -15,12 +15,14 @@ using WalkEntry = EntitySphereTree::WalkEntry;
 // How many entries ahead the walks ask for the memory they will read.
 constexpr size_t kFetchAhead = 16;
 
-// Asks for the node and for the lists that expanding it will read.
+// Asks for the node itself, all of it.
 void FetchNode(SphereNode const* node) {
     char const* bytes = reinterpret_cast<char const*>(node);
     __builtin_prefetch(bytes);
     __builtin_prefetch(bytes + sizeof(SphereNode) - 1);
 }
+
+// Asks for the two lists that expanding the node reads; the node must have arrived.
 void FetchLists(SphereNode const* node) {
     __builtin_prefetch(node->children.data());
     __builtin_prefetch(node->containerSpheres.data());
