@@ -26,10 +26,13 @@ LogConsole::LogConsole()
       consoleFile(nullptr) {
     nullFile = std::fopen(VELMORA_NULL_DEVICE, "w");
     nullBuffer.SetFile(nullFile);
-    Reinitialise(&nullBuffer);
+    init(&nullBuffer);
 }
 
 LogConsole::~LogConsole() {
+    // Detaching the buffer sets the bad bit; an exception mask left by a user of the stream
+    // must not turn that into an exception out of the destructor.
+    exceptions(std::ios_base::goodbit);
     Close();
     rdbuf(nullptr);
     if (nullFile != nullptr) std::fclose(nullFile);
@@ -50,27 +53,20 @@ void LogConsole::Open() {
     consoleHandle = handle;
     consoleFile = file;
     consoleBuffer = new FileStreamBuffer(consoleFile);
-    Reinitialise(consoleBuffer);
+    init(consoleBuffer);
     setf(std::ios_base::unitbuf);
 }
 
 void LogConsole::Close() {
     if (consoleHandle == INVALID_HANDLE_VALUE) return;
 
-    Reinitialise(&nullBuffer);
+    // The standard stream initialisation: locale, tie, exception mask, state and formatting
+    // all go back to what a new stream has, so nothing set while open outlives the console.
+    init(&nullBuffer);
     FreeConsole();
     std::fclose(consoleFile);
     consoleFile = nullptr;
     consoleHandle = INVALID_HANDLE_VALUE;
     delete consoleBuffer;
     consoleBuffer = nullptr;
-}
-
-void LogConsole::Reinitialise(std::streambuf* buffer) {
-    rdbuf(buffer);
-    flags(std::ios_base::skipws | std::ios_base::dec);
-    precision(6);
-    width(0);
-    fill(widen(' '));
-    clear(buffer != nullptr ? std::ios_base::goodbit : std::ios_base::badbit);
 }

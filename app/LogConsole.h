@@ -44,9 +44,4 @@ public:
     FileStreamBuffer nullBuffer;
     FILE* nullFile;
     FILE* consoleFile;
-
-private:
-    // The standard stream initialisation on a new buffer: state cleared and
-    // formatting back to its defaults.
-    void Reinitialise(std::streambuf* buffer);
 };

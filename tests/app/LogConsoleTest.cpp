@@ -6,8 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <ios>
+#include <locale>
+#include <sstream>
+#include <string>
 
 namespace {
+
+// Groups digits in threes with a comma.
+struct GroupingNumbers : std::numpunct<char> {
+    char do_thousands_sep() const override { return ','; }
+    std::string do_grouping() const override { return "\3"; }
+};
 
 TEST(LogConsole, DiscardsEverythingWrittenBeforeOpen) {
     CapturedStandardOutput output;
@@ -58,18 +67,37 @@ TEST(LogConsole, OpenAndCloseAreIdempotent) {
 TEST(LogConsole, ClosingDropsFormattingAndDiscardsOutputAgain) {
     CapturedStandardOutput output;
     LogConsole console;
+    std::ostringstream other;
     console.Open();
+    console.imbue(std::locale(console.getloc(), new GroupingNumbers));
+    console.tie(&other);
+    console.exceptions(std::ios_base::failbit);
+    console << 1234567 << '\n';
     console << std::hex << std::showbase << 255 << '\n';
     console.Close();
     EXPECT_FALSE(console.flags() & std::ios_base::unitbuf);
     EXPECT_FALSE(console.flags() & std::ios_base::hex);
+    EXPECT_TRUE(console.getloc() == std::locale()) << "the grouping is gone";
+    EXPECT_EQ(console.tie(), nullptr);
+    EXPECT_EQ(console.exceptions(), std::ios_base::goodbit);
     console << 255 << '\n';
-    EXPECT_EQ(output.Text(), "0xff\n");
+    EXPECT_EQ(output.Text(), "1,234,567\n0xff\n");
 
     // Where a console opened again writes is the system's business (Windows
     // makes a new one); it starts with the default formatting.
     console.Open();
     EXPECT_EQ(console.flags(), std::ios_base::skipws | std::ios_base::dec | std::ios_base::unitbuf);
+    EXPECT_TRUE(console.getloc() == std::locale());
+}
+
+TEST(LogConsole, IsDestroyedWithoutThrowingWhateverExceptionsItWasAskedFor) {
+    CapturedStandardOutput output;
+    for (bool open : {true, false}) {
+        LogConsole* console = new LogConsole();
+        if (open) console->Open();
+        console->exceptions(std::ios_base::badbit | std::ios_base::failbit);
+        EXPECT_NO_THROW(delete console) << (open ? "open" : "closed");
+    }
 }
 
 }  // namespace
