@@ -107,9 +107,12 @@ bool App::Init(const char* title, int width, int height, int bits) {
                                   new ToggleFullscreenCommand(&fullscreen, this)));
     console << "Input Initialized\n";
 
-    // Without its data the program still runs and shows an empty world.
+    // Without its data the program still runs and shows an empty world; the console says
+    // what is missing.
     world->Init();
-    entities->Init(glRenderer, "Levels", "Entities");
+    if (!entities->Init(glRenderer, "Levels", "Entities")) {
+        ReportDataFailure("Data directories not usable", entities->FailureReason());
+    }
 
     console << "Finished Intialization\n";
     return ApplyDisplayMode();
@@ -224,6 +227,12 @@ void App::Run() {
     while (!quit) RunOnePass();
 }
 
+void App::ReportDataFailure(const char* what, const char* reason) {
+    if (dataFailureReported) return;
+    dataFailureReported = true;
+    console << what << ": " << reason << "\n";
+}
+
 bool App::RunSetup() {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
@@ -243,9 +252,18 @@ bool App::RunSetup() {
         new SequenceTrigger(new int[3]{DIK_LEFT, DIK_RIGHT, DIK_LEFT}, 3, nullptr, kDashStepSeconds),
         new CameraDashCommand(camera)));
 
-    entities->LoadLevel("01");
+    // A level file ending in a line feed answers 0 with every entity loaded and no reason:
+    // nothing to tell.
+    if (!entities->LoadLevel("01") && entities->FailureReason()[0] != '\0') {
+        ReportDataFailure("Level 01", entities->FailureReason());
+    }
     Object3D* robot = entities->FindEntity("brakmoor");
-    if (robot != nullptr) world->Add(robot);   // a missing entity leaves the world empty
+    if (robot != nullptr) {
+        world->Add(robot);
+    } else {
+        // A missing entity leaves the world empty.
+        ReportDataFailure("Entity brakmoor not found", entities->FailureReason());
+    }
     world->Update(kSmallEpsilon);
     return true;
 }

@@ -59,6 +59,13 @@ public:
     EntityDatabase* entities;
     Renderer* renderer;
     LogConsole console;
+
+private:
+    // Writes the console line that says which data did not load and why, naming the file to
+    // mend. Only the first fault of a run is told: the later ones follow from it.
+    void ReportDataFailure(const char* what, const char* reason);
+
+    bool dataFailureReported = false;
 };
 
 // The single App of the process; the window procedure reaches it through this.

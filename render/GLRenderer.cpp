@@ -173,9 +173,15 @@ void GLRenderer::DrawObjects(std::list<Object3D*>& objects, Camera* camera) {
 }
 
 Model* GLRenderer::LoadModel(const char* fileName) {
+    modelFailureReason.clear();
     Model* model = new (std::nothrow) Model();
-    if (model == nullptr) return nullptr;
+    if (model == nullptr) {
+        modelFailureReason = "out of memory for the model";
+        return nullptr;
+    }
     if (!model->Load(fileName)) {
+        // The model goes, its reason stays for whoever has to report it.
+        modelFailureReason = model->FailureReason();
         delete model;
         return nullptr;
     }

@@ -6,6 +6,8 @@
 #include "platform/OpenGL.h"
 #include "render/Renderer.h"
 
+#include <string>
+
 class GLRenderer : public Renderer {
 public:
     GLRenderer();
@@ -26,6 +28,9 @@ public:
     DrawableHandle* CreateInstance(Model* model) override;
     bool LoadTextures(Model* model) override;
     void FreeTextures(Model* model) override;
+    // Why the last LoadModel gave null, as the model loader put it; empty after one that
+    // gave a model.
+    const char* ModelFailureReason() const { return modelFailureReason.c_str(); }
 
     HWND window = nullptr;
     HINSTANCE instance = nullptr;
@@ -40,6 +45,8 @@ public:
     GLuint whiteTexture = 0;   // 64 x 64 alpha texture of 255: leaves colours unchanged
 
 private:
+    std::string modelFailureReason;
+
     // Releases, then shows a start-up failure; always false.
     bool FailCreate(const char* message);
 };

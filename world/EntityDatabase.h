@@ -13,6 +13,8 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
+#include <string>
 #include <vector>
 
 class GLRenderer;
@@ -46,6 +48,12 @@ public:
     virtual Object3D* FindEntity(const char* name);
     // Deletes every prototype and empties both arrays; their capacity stays.
     virtual void Clear();
+    // Why the last Init, LoadLevel, LoadEntity or FindEntity failed, in words for a person
+    // who has to mend the data: what was refused and the full path of the file or directory
+    // at fault. Empty after a call that succeeded, and after a LoadLevel whose only failure
+    // was the empty name after its file's final line feed: nothing needs mending there. The
+    // database prints nothing itself.
+    const char* FailureReason() const { return failureReason.c_str(); }
 
     int32_t robotTypeHash;
     GLRenderer* renderer = nullptr;          // not owned
@@ -56,6 +64,14 @@ public:
 
 private:
     // Reads the description file in the current directory and makes a robot with its model;
-    // null when the entity cannot be made.
+    // null, with failureReason set, when the entity cannot be made.
     Object3D* LoadPrototype(const char* fileName);
+    // Loads every entity the open level file (shown as levelFile) lists, in order; 0 at the
+    // first one that fails.
+    int LoadListedEntities(std::istream& level);
+    // Sets failureReason; always 0, for returning.
+    int Fail(const std::string& reason);
+
+    std::string failureReason;
+    std::string levelFile;   // full path of the level file the last LoadLevel opened, or empty
 };

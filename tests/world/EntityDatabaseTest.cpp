@@ -211,6 +211,7 @@ TEST_F(EntityDatabaseTest, LevelsReadWithEitherLineEndAndAFinalLineFeedListsAnEm
         // Everything listed loads; the empty name after the last line feed then fails.
         EXPECT_EQ(LoadLevel("ended"), 0);
         EXPECT_EQ(LoadedRadii(), (std::vector<float>{1.0f, 2.0f}));
+        EXPECT_STREQ(database.FailureReason(), "") << "nothing to mend";
         EXPECT_EQ(CurrentDirectory(), startDirectory);
     }
 }
@@ -226,6 +227,7 @@ TEST_F(EntityDatabaseTest, MissingOrEmptyLevelsFailWithTheDatabaseCleared) {
         ASSERT_EQ(LoadLevel("01"), 1);
         std::size_t const capacity = database.prototypes.capacity();
         EXPECT_EQ(LoadLevel(level), 0);
+        EXPECT_NE(database.FailureReason()[0], '\0');
         EXPECT_TRUE(database.prototypes.empty());
         EXPECT_EQ(database.prototypes.capacity(), capacity);
         EXPECT_TRUE(database.nameHashes.empty());
@@ -329,6 +331,7 @@ TEST_F(EntityDatabaseTest, LinesOfMoreThan127CharactersAreRefused) {
     AddEntity("b", 2.0f);
     AddLevel("01", "a\n" + std::string(300, 'n') + "\nb");
     EXPECT_EQ(LoadLevel("01"), 0);
+    EXPECT_NE(std::string(database.FailureReason()).find("line 2 of the level"), std::string::npos);
     EXPECT_EQ(LoadedRadii(), (std::vector<float>{1.0f}));
     EXPECT_EQ(CurrentDirectory(), startDirectory);
 }
