@@ -1,7 +1,9 @@
 // The frame loop: the real program on the X display the benchmark runs on, its frames per
-// second counted from its console (one "Combo " line per frame), against the bare loop (the
-// same window and renderer doing nothing but clear and swap) on the same display. They take
-// turns, a few rounds each, so that both see the same machine.
+// second counted from its console (one "Combo " line per frame), against a GLFW program that
+// draws the same robot with the same OpenGL state and calls (bench/GlfwPeer.cpp, counted the
+// same way), and against the bare loop (the program's window and renderer doing nothing but
+// clear and swap) on the same display. They take turns, one of each per round, the program and
+// the peer trading places from round to round, so that all three see the same machine.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -89,10 +91,11 @@ long TakeComboLines(std::string& text) {
     return lines;
 }
 
-// The program's frames per second, or 0 when it did not run.
-double ProgramFramesPerSecond() {
-    Child program(VELMORA_BINARY, VELMORA_RUNTIME_DIR);
-    if (program.output < 0) return 0.0;
+// The frames per second of binary (the program or the peer), counted from the "Combo " lines
+// it writes once a frame, or 0 when it did not run.
+double LineCountedFramesPerSecond(char const* binary) {
+    Child child(binary, VELMORA_RUNTIME_DIR);
+    if (child.output < 0) return 0.0;
     std::string text;
     Clock::time_point const started = Clock::now();
     long lines = 0;
@@ -100,14 +103,14 @@ double ProgramFramesPerSecond() {
         Clock::time_point const deadline =
             started + std::chrono::duration_cast<Clock::duration>(
                           std::chrono::duration<double>(kStartTimeoutSeconds));
-        if (Clock::now() >= deadline || !program.Read(text, deadline)) return 0.0;
+        if (Clock::now() >= deadline || !child.Read(text, deadline)) return 0.0;
         lines = TakeComboLines(text);
     }
     Clock::time_point const warm =
         Clock::now() +
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kWarmUpSeconds));
     while (Clock::now() < warm) {
-        if (!program.Read(text, warm)) return 0.0;
+        if (!child.Read(text, warm)) return 0.0;
         TakeComboLines(text);
     }
     Clock::time_point const from = Clock::now();
@@ -116,7 +119,7 @@ double ProgramFramesPerSecond() {
         std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kCountedSeconds));
     long frames = 0;
     while (Clock::now() < until) {
-        if (!program.Read(text, until)) return 0.0;
+        if (!child.Read(text, until)) return 0.0;
         frames += TakeComboLines(text);
     }
     return static_cast<double>(frames) / Seconds(from, Clock::now());
@@ -148,23 +151,36 @@ void BM_FrameLoop(benchmark::State& state) {
         state.SkipWithError("no X display (DISPLAY is not set)");
         return;
     }
+    // The repetitions run one after another; the order of program and peer alternates.
+    static int round = 0;
     for (auto _ : state) {
-        double const program = ProgramFramesPerSecond();
+        double program = 0.0;
+        double peer = 0.0;
+        if (round++ % 2 == 0) {
+            program = LineCountedFramesPerSecond(VELMORA_BINARY);
+            peer = LineCountedFramesPerSecond(VELMORA_GLFW_PEER);
+        } else {
+            peer = LineCountedFramesPerSecond(VELMORA_GLFW_PEER);
+            program = LineCountedFramesPerSecond(VELMORA_BINARY);
+        }
         double const bare = BareFramesPerSecond();
-        if (program <= 0.0 || bare <= 0.0) {
-            state.SkipWithError("the program or the bare loop did not run on the display");
+        if (program <= 0.0 || peer <= 0.0 || bare <= 0.0) {
+            state.SkipWithError(
+                "the program, the peer or the bare loop did not run on the display");
             return;
         }
-        state.SetIterationTime(2.0 * kCountedSeconds);
+        state.SetIterationTime(3.0 * kCountedSeconds);
         state.counters["program_fps"] = program;
+        state.counters["peer_fps"] = peer;
         state.counters["bare_fps"] = bare;
         results::Record("frame/program_fps", program);
+        results::Record("frame/peer_fps", peer);
         results::Record("frame/bare_fps", bare);
-        results::Record("frame/ratio", program / bare);
+        results::Record("frame/ratio", program / peer);
     }
 }
 
 }  // namespace
 
-BENCHMARK(BM_FrameLoop)->Iterations(1)->Repetitions(3)->UseManualTime()->Unit(
+BENCHMARK(BM_FrameLoop)->Iterations(1)->Repetitions(5)->UseManualTime()->Unit(
     benchmark::kSecond);

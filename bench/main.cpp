@@ -155,10 +155,12 @@ void PrintTable() {
                   (prefix + "/ours_ms").c_str(), (prefix + "/stb_ms").c_str(), "%.2f ms", 1.0,
                   true, Goal::kAtLeast, 1.0);
     }
+    table.Add("Frame loop: program vs GLFW peer drawing the same robot (fps)", "frame/program_fps",
+              "frame/peer_fps", "%.0f fps", 1.0, false, Goal::kNone, 0.0);
+    table.AddAlone("Frame loop: program fps / peer fps (median of rounds)", "frame/ratio", "%.2f",
+                   Goal::kAtLeast, 1.00);
     table.Add("Frame loop: program vs bare clear+swap loop (fps)", "frame/program_fps",
               "frame/bare_fps", "%.0f fps", 1.0, false, Goal::kNone, 0.0);
-    table.AddAlone("Frame loop: program fps / bare fps (median of rounds)", "frame/ratio",
-                   "%.2f", Goal::kAtLeast, 0.70);
     table.Print();
 }
 

@@ -12,7 +12,7 @@ if [ "${1:-run}" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)
 fi
 if [ "${1:-run}" = bench ]; then
-    packages+=(libbenchmark-dev libbullet-dev libstb-dev)
+    packages+=(libbenchmark-dev libbullet-dev libstb-dev libglfw3-dev)
 fi
 
 missing=()
