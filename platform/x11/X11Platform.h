@@ -24,6 +24,7 @@ struct HWND__ {
     LONG style = 0;
     LONG exStyle = 0;
     bool mapped = false;        // the server reported the window mapped
+    bool goneFromServer = false;  // destroyed from outside: only the record is left
     bool coversScreen = false;  // placed over the whole screen as a full-screen window
     int width = 0;              // last client size reported through WM_SIZE; 0 before the first
     int height = 0;
@@ -61,12 +62,24 @@ struct ScriptedInput {
     bool mouseLost = false;       // the next mouse read reports input lost
 };
 
+// A DirectInput device: it hears the input events of the windows it is tied to
+// (keys, buttons, pointer motion) and the window's loss of the focus.
+class InputListener {
+public:
+    virtual void OnInputEvent(const XEvent& event) = 0;
+
+protected:
+    ~InputListener() = default;
+};
+
 struct PlatformState {
     // X connection, opened on first use.
     Display* display = nullptr;
     bool displayOpenFailed = false;
     int screen = 0;
-    XVisualInfo* visual = nullptr;  // the GL-capable visual every window is created with
+    XVisualInfo* visual = nullptr;  // the visual every window is created with
+    bool glVisual = false;          // it is the GL visual; false on a display without GLX
+    int glxErrorBase = -1;          // the first GLX error code; -1 without GLX
     Colormap colormap = 0;
     Atom wmProtocols = 0;
     Atom wmDeleteWindow = 0;
@@ -76,6 +89,10 @@ struct PlatformState {
     Atom utf8String = 0;
     Atom motifWmHints = 0;
     Atom netActiveWindow = 0;
+    Atom netSupported = 0;
+    Atom netSupportingWmCheck = 0;
+    Atom netRequestFrameExtents = 0;
+    Atom netFrameExtents = 0;
     Cursor invisibleCursor = 0;  // made on first ShowCursor(FALSE)
 
     // Window classes (keyed by lower-case name: Win32 class names ignore case) and windows.
@@ -85,6 +102,12 @@ struct PlatformState {
     HWND focusWindow = nullptr;   // the window with the X keyboard focus: the foreground window
     HWND activeWindow = nullptr;  // the window last activated (WM_ACTIVATE); it may be hidden
     std::vector<HGLRC> contexts;  // live rendering contexts
+    std::vector<InputListener*> inputListeners;  // live keyboard and mouse devices
+
+    // The frame a window manager draws around a decorated window (from
+    // _NET_FRAME_EXTENTS), once one has told it; without one, Windows' classic frame.
+    bool managerFrameKnown = false;
+    RECT managerFrame{};
 
     // Posted messages and the quit request.
     std::deque<MSG> postedMessages;
@@ -131,11 +154,24 @@ void CloseDisplay();
 // WM_QUIT, the display mode and the cursor counter. The X connection stays.
 void ResetWindowing();
 
-// True once for a SIGINT or SIGTERM that has arrived since the last call; the
-// caller turns it into WM_CLOSE (PeekMessageA asks only when a window exists,
-// so a signal before the first window waits for it).
+// True once for a SIGINT, SIGTERM or SIGHUP that has arrived since the last
+// call; the caller turns it into WM_CLOSE (PeekMessageA asks only when a window
+// exists, so a signal before the first window waits for it).
 bool TakePendingTerminationSignal();
+// Routes those signals into the message loop; they interrupt a blocked system
+// call rather than restart it. SIGPIPE is ignored: a console whose reader has
+// gone only loses what is written to it.
 void InstallTerminationSignalHandlers();
+
+// Writes to a descriptor without ever waiting for its reader: what cannot be
+// written at once (a full pipe, a reader gone, a closed terminal) is dropped.
+void WriteWithoutBlocking(int descriptor, const char* data, size_t size);
+
+// Hands an input event, or a focus loss, to the devices; see InputListener.
+void DeliverInputEvent(const XEvent& event);
+// Delivers the input events already queued, up to the first focus change, so a
+// device read sees every key event that came before it.
+void DeliverQueuedInputEvents();
 
 // A live window handle, or null when the handle is unknown to the layer.
 HWND FindWindowRecord(HWND window);

@@ -7,20 +7,26 @@
 //       Acquire, Unacquire, GetDeviceState, Release
 //   [X] Foreground devices: acquired only while their window has the focus;
 //       the first read after the focus went elsewhere reports input lost
-//   [X] Keyboard: the X server's key map (XQueryKeymap) through the key table
-//       of x11_keymap.cpp, 0x80 per key down
-//   [X] Mouse: pointer motion since the last read (XQueryPointer), buttons
-//       1/3/2 as buttons 0/1/2
-//   [ ] Wheel motion from the X server, buffered data, custom data formats,
-//       joysticks, force feedback, device enumeration: the program needs none.
-//       The wheel moves only through the test controls.
+//   [X] Keyboard: kept from the window's own key events through the key table
+//       of x11_keymap.cpp, 0x80 per key down. As on Windows, a device reports
+//       only what happens while it is acquired: a key already held when it is
+//       acquired counts once it is pressed again (or repeats), a release always
+//       counts, and the window's loss of the focus lets go of every key
+//   [X] Mouse: pointer motion over the window since the last read, buttons
+//       1/3/2 as buttons 0/1/2 and the wheel (buttons 4/5, 120 a notch), from
+//       the window's events in the same way
+//   [ ] Motion while the pointer is outside the window, buffered data, custom
+//       data formats, joysticks, force feedback, device enumeration: the
+//       program needs none.
 //
-// Held keys, buttons and motion scripted by the test controls are added to what
-// the server reports; see testing.cpp.
+// So a read costs no round trip to the X server. Held keys, buttons and motion
+// scripted by the test controls are added to what the events report; see
+// testing.cpp.
 #include "platform/DirectInput.h"
 
 #include "platform/x11/X11Platform.h"
 
+#include <algorithm>
 #include <cstring>
 
 // The values Windows gives these identifiers.
@@ -42,49 +48,32 @@ bool SameGuid(const GUID& a, const GUID& b) {
            std::memcmp(a.Data4, b.Data4, sizeof a.Data4) == 0;
 }
 
-// The keys the X server reports down, as DIK codes.
-void ReadXKeyboard(BYTE keys[256]) {
-    Display* display = x11::State().display;
-    if (display == nullptr) return;
-    char bits[32] = {};
-    XQueryKeymap(display, bits);
-    for (unsigned keycode = 0; keycode < 256; ++keycode) {
-        if (((bits[keycode / 8] >> (keycode % 8)) & 1) == 0) continue;
-        int dik = x11::DikFromXKeycode(keycode);
-        if (dik != 0) keys[dik] = kDown;
-    }
-}
-
-// Where the pointer is on its screen and which buttons are down.
-struct PointerReading {
-    bool valid = false;
-    int x = 0;
-    int y = 0;
-    unsigned buttons = 0;  // the X button mask
-};
-
-PointerReading ReadXPointer() {
-    PointerReading reading;
+// Where the pointer is on its screen; false when it cannot be told. One round
+// trip, made only when a mouse is acquired: motion counts from there.
+bool QueryPointerPosition(int* x, int* y) {
     x11::PlatformState& state = x11::State();
-    if (state.display == nullptr) return reading;
+    if (state.display == nullptr) return false;
     Window root = 0;
     Window child = 0;
     int windowX = 0;
     int windowY = 0;
+    unsigned buttons = 0;
     // NOTE: a false answer only means the pointer is on another screen; the
-    // coordinates are then on that screen's root, which is still motion.
-    XQueryPointer(state.display, RootWindow(state.display, state.screen), &root, &child, &reading.x,
-                  &reading.y, &windowX, &windowY, &reading.buttons);
-    reading.valid = true;
-    return reading;
+    // coordinates are then on that screen's root, which is still a position.
+    XQueryPointer(state.display, RootWindow(state.display, state.screen), &root, &child, x, y,
+                  &windowX, &windowY, &buttons);
+    return true;
 }
 
 enum class DeviceKind { kKeyboard, kMouse };
 
-// A keyboard or mouse device object.
-class SystemDevice final : public IDirectInputDevice8A {
+// A keyboard or mouse device object. It keeps the state its window's events
+// left while it was acquired.
+class SystemDevice final : public IDirectInputDevice8A, public x11::InputListener {
 public:
-    explicit SystemDevice(DeviceKind kind) : kind_(kind) {}
+    explicit SystemDevice(DeviceKind kind) : kind_(kind) {
+        x11::State().inputListeners.push_back(this);
+    }
 
     HRESULT SetDataFormat(const DIDATAFORMAT* format) override;
     HRESULT SetCooperativeLevel(HWND window, DWORD flags) override;
@@ -92,9 +81,10 @@ public:
     HRESULT Unacquire() override;
     HRESULT GetDeviceState(DWORD size, LPVOID data) override;
     ULONG Release() override;
+    void OnInputEvent(const XEvent& event) override;
 
 private:
-    ~SystemDevice() override = default;
+    ~SystemDevice() override;
 
     const DIDATAFORMAT& ExpectedFormat() const {
         return kind_ == DeviceKind::kKeyboard ? c_dfDIKeyboard : c_dfDIMouse;
@@ -104,6 +94,9 @@ private:
         return kind_ == DeviceKind::kKeyboard ? scripted.keyboardLost : scripted.mouseLost;
     }
     bool HasForeground() const;
+    void LetGoOfEverything();
+    void OnPointerAt(int x, int y);
+    void OnButton(unsigned button, bool down);
     void ReadKeyboard(BYTE* keys);
     void ReadMouse(DIMOUSESTATE* mouse);
 
@@ -115,9 +108,96 @@ private:
     HWND window_ = nullptr;
     Window xwindow_ = 0;  // tells the window apart from a later one at the same address
     bool acquired_ = false;
-    // Mouse: the pointer position at the last read (or at Acquire).
-    PointerReading pointer_;
+    BYTE keys_[256] = {};      // keyboard: DIK codes pressed and not let go of
+    BYTE buttons_[3] = {};     // mouse: buttons 0..2 down
+    LONG motion_[3] = {};      // mouse: x, y and wheel motion not yet read
+    bool pointerKnown_ = false;  // mouse: where the pointer was last seen
+    int pointerX_ = 0;
+    int pointerY_ = 0;
 };
+
+SystemDevice::~SystemDevice() {
+    auto& listeners = x11::State().inputListeners;
+    listeners.erase(std::remove(listeners.begin(), listeners.end(), this), listeners.end());
+}
+
+void SystemDevice::LetGoOfEverything() {
+    std::memset(keys_, 0, sizeof keys_);
+    std::memset(buttons_, 0, sizeof buttons_);
+    std::memset(motion_, 0, sizeof motion_);
+}
+
+// Takes what an event of the device's window says. Presses and motion count
+// only while acquired; a release always does.
+void SystemDevice::OnInputEvent(const XEvent& event) {
+    if (window_ == nullptr || event.xany.window != xwindow_) return;
+    if (event.type == FocusOut) {
+        LetGoOfEverything();
+        return;
+    }
+    if (kind_ == DeviceKind::kKeyboard) {
+        if (event.type != KeyPress && event.type != KeyRelease) return;
+        int dik = x11::DikFromXKeycode(event.xkey.keycode);
+        if (dik == 0) return;
+        if (event.type == KeyRelease) {
+            keys_[dik] = 0;
+        } else if (acquired_) {
+            keys_[dik] = kDown;
+        }
+        return;
+    }
+    switch (event.type) {
+        case MotionNotify:
+            OnPointerAt(event.xmotion.x_root, event.xmotion.y_root);
+            break;
+        case EnterNotify:
+        case LeaveNotify:
+            OnPointerAt(event.xcrossing.x_root, event.xcrossing.y_root);
+            break;
+        case ButtonPress:
+        case ButtonRelease:
+            OnPointerAt(event.xbutton.x_root, event.xbutton.y_root);
+            OnButton(event.xbutton.button, event.type == ButtonPress);
+            break;
+        default:
+            break;
+    }
+}
+
+void SystemDevice::OnPointerAt(int x, int y) {
+    if (acquired_ && pointerKnown_) {
+        motion_[0] += x - pointerX_;
+        motion_[1] += y - pointerY_;
+    }
+    pointerKnown_ = true;
+    pointerX_ = x;
+    pointerY_ = y;
+}
+
+void SystemDevice::OnButton(unsigned button, bool down) {
+    // Windows numbers the right button 1 and the middle one 2; X has them the
+    // other way round. Buttons 4 and 5 are the wheel turned away and towards.
+    const LONG kWheelNotch = 120;
+    switch (button) {
+        case Button1:
+        case Button2:
+        case Button3: {
+            int index = button == Button1 ? 0 : button == Button3 ? 1 : 2;
+            if (!down) {
+                buttons_[index] = 0;
+            } else if (acquired_) {
+                buttons_[index] = kDown;
+            }
+            break;
+        }
+        case Button4:
+        case Button5:
+            if (down && acquired_) motion_[2] += button == Button4 ? kWheelNotch : -kWheelNotch;
+            break;
+        default:
+            break;
+    }
+}
 
 // True when a foreground device's window is the focused window (always for background ones).
 bool SystemDevice::HasForeground() const {
@@ -160,15 +240,20 @@ HRESULT SystemDevice::Acquire() {
     if (format_ == nullptr) return DIERR_INVALIDPARAM;
     if (!HasForeground()) return DIERR_OTHERAPPHASPRIO;
     if (acquired_) return DI_NOEFFECT;
+    // Events that came before this call are heard while still unacquired.
+    x11::DeliverQueuedInputEvents();
     acquired_ = true;
-    // Motion counts from here: what the pointer did before is not this device's.
-    if (kind_ == DeviceKind::kMouse) pointer_ = ReadXPointer();
+    // What happened before is not this device's: it starts with nothing held,
+    // and motion counts from where the pointer is now.
+    LetGoOfEverything();
+    if (kind_ == DeviceKind::kMouse) pointerKnown_ = QueryPointerPosition(&pointerX_, &pointerY_);
     return DI_OK;
 }
 
 HRESULT SystemDevice::Unacquire() {
     if (!acquired_) return DI_NOEFFECT;
     acquired_ = false;
+    LetGoOfEverything();
     return DI_OK;
 }
 
@@ -177,11 +262,14 @@ HRESULT SystemDevice::GetDeviceState(DWORD size, LPVOID data) {
     if (x11::ConsumeFailure("GetDeviceState")) return DIERR_GENERIC;
     if (data == nullptr) return DIERR_INVALIDPARAM;
     if (format_ != nullptr && size != format_->dwDataSize) return DIERR_INVALIDPARAM;
+    // Key events that reached the connection since the message loop last looked.
+    x11::DeliverQueuedInputEvents();
     if (acquired_ && (ScriptedLoss() || !HasForeground())) {
         // As on Windows: losing the foreground unacquires the device, and the
         // first read after that says so.
         ScriptedLoss() = false;
         acquired_ = false;
+        LetGoOfEverything();
         return DIERR_INPUTLOST;
     }
     if (!acquired_) return DIERR_NOTACQUIRED;
@@ -199,7 +287,7 @@ HRESULT SystemDevice::GetDeviceState(DWORD size, LPVOID data) {
 }
 
 void SystemDevice::ReadKeyboard(BYTE* keys) {
-    ReadXKeyboard(keys);
+    std::memcpy(keys, keys_, sizeof keys_);
     const x11::ScriptedInput& scripted = x11::State().scriptedInput;
     for (int dik = 0; dik < 256; ++dik) {
         if (scripted.keys[dik]) keys[dik] = kDown;
@@ -207,26 +295,18 @@ void SystemDevice::ReadKeyboard(BYTE* keys) {
 }
 
 void SystemDevice::ReadMouse(DIMOUSESTATE* mouse) {
-    PointerReading now = ReadXPointer();
-    if (now.valid && pointer_.valid) {
-        mouse->lX = now.x - pointer_.x;
-        mouse->lY = now.y - pointer_.y;
-    }
-    pointer_ = now;
-
-    // Windows numbers the right button 1 and the middle one 2; X has them the other way round.
-    const unsigned buttonMasks[3] = {Button1Mask, Button3Mask, Button2Mask};
     x11::ScriptedInput& scripted = x11::State().scriptedInput;
-    for (int button = 0; button < 3; ++button) {
-        bool down = (now.buttons & buttonMasks[button]) != 0 || scripted.mouseButtons[button];
-        mouse->rgbButtons[button] = down ? kDown : 0;
-    }
-    mouse->lX += scripted.mouseX;
-    mouse->lY += scripted.mouseY;
-    mouse->lZ += scripted.mouseZ;
+    mouse->lX = motion_[0] + scripted.mouseX;
+    mouse->lY = motion_[1] + scripted.mouseY;
+    mouse->lZ = motion_[2] + scripted.mouseZ;
+    std::memset(motion_, 0, sizeof motion_);
     scripted.mouseX = 0;
     scripted.mouseY = 0;
     scripted.mouseZ = 0;
+    for (int button = 0; button < 3; ++button) {
+        bool down = buttons_[button] != 0 || scripted.mouseButtons[button];
+        mouse->rgbButtons[button] = down ? kDown : 0;
+    }
 }
 
 ULONG SystemDevice::Release() {

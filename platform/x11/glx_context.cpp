@@ -3,7 +3,7 @@
 // Provides:
 //   [X] GetDC, ReleaseDC (every window owns one device context, as with CS_OWNDC)
 //   [X] ChoosePixelFormat, SetPixelFormat (one pixel format, number 1: the GL
-//       visual every window is created with)
+//       visual every window is created with; none on a display without GL)
 //   [X] wglCreateContext (a GLX compatibility context: the program draws with
 //       OpenGL 1.1 fixed function), wglMakeCurrent, wglDeleteContext
 //   [X] SwapBuffers
@@ -80,6 +80,12 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
     if (x11::ConsumeFailure("ChoosePixelFormat")) return 0;
     if (FindDeviceContext(dc) == nullptr || pfd == nullptr) return 0;
     if ((pfd->dwFlags & PFD_SUPPORT_OPENGL) == 0 || pfd->iPixelType != PFD_TYPE_RGBA) return 0;
+    x11::PlatformState& state = x11::State();
+    if (!state.glVisual) {
+        x11::ReportError("GLX", "display \"%s\" offers no double-buffered RGBA visual with a depth buffer%s",
+                         DisplayString(state.display), state.glxErrorBase < 0 ? " (it has no GLX)" : "");
+        return 0;
+    }
     if (!VisualAttribute(GLX_USE_GL) || !VisualAttribute(GLX_RGBA)) return 0;
     if ((pfd->dwFlags & PFD_DOUBLEBUFFER) != 0 && !VisualAttribute(GLX_DOUBLEBUFFER)) return 0;
     if (VisualAttribute(GLX_DEPTH_SIZE) < pfd->cDepthBits) return 0;

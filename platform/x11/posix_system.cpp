@@ -3,7 +3,8 @@
 // Provides:
 //   [X] QueryPerformanceFrequency, QueryPerformanceCounter (monotonic clock, ns)
 //   [X] AllocConsole, FreeConsole, GetStdHandle, _open_osfhandle, _fdopen
-//       (the process's standard output is the console)
+//       (the process's standard output is the console; a console whose reader
+//       stalls or has gone drops what is written instead of holding the program)
 //   [X] GetCurrentDirectoryA, SetCurrentDirectoryA, GetFullPathNameA
 //       (a backslash in a path is a separator, as on Windows)
 //   [X] MessageBoxA (caption and text on standard error; scripted answers for tests)
@@ -11,6 +12,7 @@
 #include "platform/x11/X11Platform.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,12 +41,30 @@ bool ConsumeFailure(const char* functionName) {
 }
 
 void ReportError(const char* layer, const char* format, ...) {
-    std::fprintf(stderr, "%s: ", layer);
+    char text[1024];
+    int length = std::snprintf(text, sizeof text, "%s: ", layer);
     va_list arguments;
     va_start(arguments, format);
-    std::vfprintf(stderr, format, arguments);
+    std::vsnprintf(text + length, sizeof text - static_cast<size_t>(length) - 1, format, arguments);
     va_end(arguments);
-    std::fputc('\n', stderr);
+    std::string line = std::string(text) + "\n";
+    WriteWithoutBlocking(STDERR_FILENO, line.data(), line.size());
+}
+
+// NOTE: the descriptor's file description is shared with the shell the program
+// was started from, so it is never made non-blocking; each write asks first
+// whether it can go at once. A line of a console is far shorter than PIPE_BUF,
+// and a pipe that has room for it takes it whole.
+void WriteWithoutBlocking(int descriptor, const char* data, size_t size) {
+    while (size > 0) {
+        pollfd target{descriptor, POLLOUT, 0};
+        if (poll(&target, 1, 0) != 1 || (target.revents & POLLOUT) == 0) return;
+        ssize_t written = write(descriptor, data, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return;
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
 }
 
 }  // namespace x11
@@ -148,9 +168,17 @@ int _open_osfhandle(intptr_t handle, int /*flags*/) {
     return fcntl(static_cast<int>(handle), F_DUPFD_CLOEXEC, 0);
 }
 
+// A runtime stream whose writes never wait for the reader (WriteWithoutBlocking):
+// the stream reports every write as done, so nothing piles up in it either.
 FILE* _fdopen(int fd, const char* mode) {
-    if (fd < 0) return nullptr;
-    return fdopen(fd, mode);
+    if (fd < 0 || mode == nullptr) return nullptr;
+    cookie_io_functions_t functions{};
+    functions.write = [](void* cookie, const char* data, size_t size) -> ssize_t {
+        x11::WriteWithoutBlocking(static_cast<int>(reinterpret_cast<intptr_t>(cookie)), data, size);
+        return static_cast<ssize_t>(size);
+    };
+    functions.close = [](void* cookie) { return close(static_cast<int>(reinterpret_cast<intptr_t>(cookie))); };
+    return fopencookie(reinterpret_cast<void*>(static_cast<intptr_t>(fd)), mode, functions);
 }
 
 // ---- Working directory and paths ---------------------------------------------------------
@@ -193,7 +221,8 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     PlatformTest::MessageBoxRecord record{text ? text : "", caption ? caption : "", type,
                                           owner != nullptr};
     state.shownBoxes.push_back(record);
-    std::fprintf(stderr, "[%s] %s\n", record.caption.c_str(), record.text.c_str());
+    std::string line = "[" + record.caption + "] " + record.text + "\n";
+    x11::WriteWithoutBlocking(STDERR_FILENO, line.data(), line.size());
 
     int answer = (type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
     if (!state.scriptedAnswers.empty()) {

@@ -3,14 +3,19 @@
 // Provides:
 //   [X] x11::OpenDisplay / x11::CloseDisplay: one lazily opened connection, one
 //       GL-capable visual (RGBA, double-buffered, depth buffer of 24 bits, or 16
-//       when 24 is not offered) with its colormap, the atoms the layer uses, and
-//       an X error handler that reports instead of exiting
+//       when 24 is not offered) with its colormap, or the screen's default visual
+//       on a display without GL (windows work, pixel formats do not), the atoms
+//       the layer uses, key repeat without fake releases, and an X error handler
+//       that reports instead of exiting
 //   [X] x11::ResetWindowing: a fresh window side for each test
 //   [X] x11::InstallTerminationSignalHandlers / x11::TakePendingTerminationSignal:
-//       SIGINT and SIGTERM become a WM_CLOSE for the program's window (see
-//       PeekMessageA), so a terminal's Ctrl+C runs the program's normal teardown
+//       SIGINT, SIGTERM and SIGHUP become a WM_CLOSE for the program's window
+//       (see PeekMessageA), so a terminal's Ctrl+C, a kill or a closed terminal
+//       runs the program's normal teardown; SIGPIPE is ignored
 //   [ ] Several screens or visuals, XInput2, Xrandr: the program needs none.
 #include "platform/x11/X11Platform.h"
+
+#include <X11/XKBlib.h>
 
 #include <csignal>
 
@@ -24,8 +29,28 @@ void OnTerminationSignal(int /*signal*/) {
     pendingTerminationSignal = 1;
 }
 
+// The GLX error codes that name a drawable or window that no longer exists.
+const int kGlxBadDrawable = 2;
+const int kGlxBadWindow = 12;
+
+// True for an error that only says one of the layer's windows has gone from
+// the server: destroyed from outside, it is still drawn to until its
+// DestroyNotify arrives and closes it. The record learns it is gone.
+bool IsWindowGone(const XErrorEvent& error) {
+    const int glxErrorBase = x11::State().glxErrorBase;
+    bool missing = error.error_code == BadWindow || error.error_code == BadDrawable ||
+                   (glxErrorBase >= 0 && (error.error_code == glxErrorBase + kGlxBadDrawable ||
+                                          error.error_code == glxErrorBase + kGlxBadWindow));
+    if (!missing) return false;
+    HWND window = x11::FindWindowByXWindow(static_cast<Window>(error.resourceid));
+    if (window == nullptr) return false;
+    window->goneFromServer = true;
+    return true;
+}
+
 // Reports a protocol error and carries on; Xlib's default handler would exit.
 int OnXError(Display* display, XErrorEvent* error) {
+    if (IsWindowGone(*error)) return 0;
     char text[256] = "";
     XGetErrorText(display, error->error_code, text, sizeof text);
     x11::ReportError("X11", "%s (request %d.%d, resource 0x%lx)", text,
@@ -52,6 +77,10 @@ void InternAtoms(x11::PlatformState& state) {
     state.netActiveWindow = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
     state.utf8String = XInternAtom(display, "UTF8_STRING", False);
     state.motifWmHints = XInternAtom(display, "_MOTIF_WM_HINTS", False);
+    state.netSupported = XInternAtom(display, "_NET_SUPPORTED", False);
+    state.netSupportingWmCheck = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    state.netRequestFrameExtents = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+    state.netFrameExtents = XInternAtom(display, "_NET_FRAME_EXTENTS", False);
 }
 
 // Destroys every rendering context and window the layer still holds.
@@ -82,20 +111,31 @@ Display* OpenDisplay() {
     XSetErrorHandler(OnXError);
 
     int screen = DefaultScreen(display);
-    int errorBase = 0;
     int eventBase = 0;
     XVisualInfo* visual = nullptr;
-    if (glXQueryExtension(display, &errorBase, &eventBase)) {
+    if (glXQueryExtension(display, &state.glxErrorBase, &eventBase)) {
         visual = ChooseGLVisual(display, screen, 24);
         if (visual == nullptr) visual = ChooseGLVisual(display, screen, 16);
+    } else {
+        state.glxErrorBase = -1;
+    }
+    state.glVisual = visual != nullptr;
+    if (visual == nullptr) {
+        // Windows need no GL; the pixel format step tells why there is none.
+        XVisualInfo wanted{};
+        wanted.visualid = XVisualIDFromVisual(DefaultVisual(display, screen));
+        int count = 0;
+        visual = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
     }
     if (visual == nullptr) {
-        ReportError("GLX", "display \"%s\" offers no double-buffered RGBA visual with a depth buffer",
-                    DisplayString(display));
+        ReportError("X11", "display \"%s\" describes no visual", DisplayString(display));
         XCloseDisplay(display);
         state.displayOpenFailed = true;
         return nullptr;
     }
+    // A held key repeats as presses only, as on Windows; without this the
+    // server sends a release before every repeated press.
+    XkbSetDetectableAutoRepeat(display, True, nullptr);
 
     state.display = display;
     state.screen = screen;
@@ -118,6 +158,8 @@ void CloseDisplay() {
 
     state.display = nullptr;
     state.visual = nullptr;
+    state.glVisual = false;
+    state.managerFrameKnown = false;
     state.colormap = 0;
     state.invisibleCursor = 0;
     state.focusWindow = nullptr;
@@ -140,14 +182,18 @@ void ResetWindowing() {
     state.activeWindow = nullptr;
 }
 
-// Routes SIGINT and SIGTERM into the message loop instead of killing the process.
+// Routes SIGINT, SIGTERM and SIGHUP into the message loop instead of killing
+// the process. NOTE: no SA_RESTART: a write that waits for a stalled reader
+// must return, so that the loop sees the signal.
 void InstallTerminationSignalHandlers() {
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    action.sa_flags = 0;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool TakePendingTerminationSignal() {

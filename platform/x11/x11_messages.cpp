@@ -14,7 +14,9 @@
 //   FocusIn                      WM_ACTIVATE (WA_ACTIVE), unless it already is the active window
 //   FocusOut                     WM_ACTIVATE (WA_INACTIVE), then WM_KILLFOCUS
 //   ClientMessage WM_DELETE_WINDOW  WM_CLOSE
-//   SIGINT / SIGTERM             WM_CLOSE to the first window
+//   DestroyNotify (from outside) WM_CLOSE; the record stays until DestroyWindow
+//   SIGINT / SIGTERM / SIGHUP    WM_CLOSE to the first window
+//   keys, buttons, pointer       no message: they go to the DirectInput devices
 #include "platform/x11/X11Platform.h"
 
 #include <ctime>
@@ -34,10 +36,41 @@ bool IsFocusNoise(const XFocusChangeEvent& focus) {
            focus.detail == NotifyInferior || focus.detail == NotifyPointer;
 }
 
+bool IsInputEvent(int type) {
+    switch (type) {
+        case KeyPress:
+        case KeyRelease:
+        case ButtonPress:
+        case ButtonRelease:
+        case MotionNotify:
+        case EnterNotify:
+        case LeaveNotify:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The predicate for DeliverQueuedInputEvents: an input event of one of the
+// layer's windows, as long as no focus change came before it in the queue.
+Bool IsInputBeforeFocusChange(Display* /*display*/, XEvent* event, XPointer focusSeen) {
+    bool& seen = *reinterpret_cast<bool*>(focusSeen);
+    if (seen) return False;
+    if (event->type == FocusIn || event->type == FocusOut) {
+        seen = true;
+        return False;
+    }
+    return IsInputEvent(event->type) && x11::FindWindowByXWindow(event->xany.window) != nullptr;
+}
+
 void TranslateEvent(XEvent& event) {
     x11::PlatformState& state = x11::State();
     HWND window = x11::FindWindowByXWindow(event.xany.window);
     if (window == nullptr) return;  // a window already destroyed, or not ours
+    if (IsInputEvent(event.type)) {
+        x11::DeliverInputEvent(event);
+        return;
+    }
 
     switch (event.type) {
         case ConfigureNotify:
@@ -52,6 +85,9 @@ void TranslateEvent(XEvent& event) {
             x11::Activate(window);
             break;
         case FocusOut:
+            // Keys let go of while another window (or a grab) has the keyboard
+            // are never reported here, so the devices drop every key now.
+            if (event.xfocus.detail != NotifyInferior) x11::DeliverInputEvent(event);
             if (IsFocusNoise(event.xfocus) || state.focusWindow != window) break;
             state.focusWindow = nullptr;
             x11::Deactivate(window);
@@ -61,6 +97,15 @@ void TranslateEvent(XEvent& event) {
                 static_cast<Atom>(event.xclient.data.l[0]) == state.wmDeleteWindow) {
                 SendMessageA(window, WM_CLOSE, 0, 0);
             }
+            break;
+        case DestroyNotify:
+            // Someone else destroyed the window (the layer's own DestroyWindow
+            // drops the record first): nothing can be shown any more, so the
+            // window closes, as if from its close button.
+            window->goneFromServer = true;
+            window->mapped = false;
+            if (state.focusWindow == window) state.focusWindow = nullptr;
+            SendMessageA(window, WM_CLOSE, 0, 0);
             break;
         case MapNotify:
             window->mapped = true;
@@ -102,6 +147,24 @@ bool Matches(const MSG& msg, HWND window, UINT filterMin, UINT filterMax) {
 }  // namespace
 
 namespace x11 {
+
+void DeliverInputEvent(const XEvent& event) {
+    for (InputListener* listener : State().inputListeners) listener->OnInputEvent(event);
+}
+
+void DeliverQueuedInputEvents() {
+    Display* display = State().display;
+    if (display == nullptr) return;
+    XEvent event{};
+    for (;;) {
+        bool focusSeen = false;
+        if (!XCheckIfEvent(display, &event, IsInputBeforeFocusChange,
+                           reinterpret_cast<XPointer>(&focusSeen))) {
+            return;
+        }
+        DeliverInputEvent(event);
+    }
+}
 
 void Activate(HWND window) {
     PlatformState& state = State();

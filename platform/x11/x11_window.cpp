@@ -16,10 +16,12 @@
 // The X window is the client area. As on Windows, the sizes and positions that
 // CreateWindowExA and SetWindowPos take, and GetWindowRect answers, are those of
 // the whole window, frame included: the client area lies inside the frame that
-// the style gives (FrameOf), whether or not anything draws that frame. With a
-// window manager its own frame lies outside the X window; StaticGravity makes
-// moves refer to the client area, so GetWindowRect followed by SetWindowPos
-// puts a window back where it was. As on Windows, a style set with
+// the style gives (FrameOf). With a window manager that is the frame it draws,
+// learnt before the first window is mapped (_NET_REQUEST_FRAME_EXTENTS, then
+// _NET_FRAME_EXTENTS), so that a 640 x 480 window is 640 x 480 on the desktop;
+// without one (Xvfb) nothing draws a frame and the layer counts Windows'
+// classic one. StaticGravity makes moves refer to the client area, so
+// GetWindowRect followed by SetWindowPos puts a window back where it was. As on Windows, a style set with
 // SetWindowLongA brings its frame with the next placement (SetWindowPos,
 // maximising, restoring), and restoring returns to the window rectangle the
 // window had before it covered the screen.
@@ -83,7 +85,7 @@ void Unmap(HWND window) {
 // look (the one Wine draws): the thin border line (SM_CXBORDER, 1), the dialog
 // frame around it (SM_CXDLGFRAME, 3 with the line), a sizing frame one wider
 // (SM_CXFRAME, 4), and the caption above (SM_CYCAPTION, 19).
-RECT FrameOf(LONG style) {
+RECT ClassicFrameOf(LONG style) {
     DWORD bits = static_cast<DWORD>(style);
     LONG border = 0;
     if ((bits & (WS_THICKFRAME | WS_DLGFRAME)) != 0) border += 2;
@@ -98,12 +100,99 @@ bool WantsNoDecorations(LONG style) {
     return (bits & WS_POPUP) != 0 && (bits & WS_CAPTION) != WS_CAPTION;
 }
 
+// The frame around the client area of a window of this style: the window
+// manager's, once it has told it (none for a window it does not decorate),
+// else the classic one.
+RECT FrameOf(LONG style) {
+    const x11::PlatformState& state = x11::State();
+    if (!state.managerFrameKnown) return ClassicFrameOf(style);
+    return WantsNoDecorations(style) ? RECT{0, 0, 0, 0} : state.managerFrame;
+}
+
+// Sends a client message about the window to the window manager, the way
+// EWMH and ICCCM ask for it: to the root window, for whoever redirects it.
+void SendToWindowManager(Window xwindow, Atom type, long l0, long l1 = 0, long l2 = 0, long l3 = 0) {
+    x11::PlatformState& state = x11::State();
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = xwindow;
+    event.xclient.message_type = type;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = l0;
+    event.xclient.data.l[1] = l1;
+    event.xclient.data.l[2] = l2;
+    event.xclient.data.l[3] = l3;
+    XSendEvent(state.display, RootWindow(state.display, state.screen), False,
+               SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
+// Reads a property of 32-bit items; empty when it is missing or of another kind.
+std::vector<long> ReadProperty(Window xwindow, Atom property, Atom type) {
+    x11::PlatformState& state = x11::State();
+    Atom actualType = 0;
+    int actualFormat = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::vector<long> items;
+    if (XGetWindowProperty(state.display, xwindow, property, 0, 1024, False, type, &actualType,
+                           &actualFormat, &count, &after, &data) == Success &&
+        actualType == type && actualFormat == 32 && data != nullptr) {
+        const long* values = reinterpret_cast<const long*>(data);  // Xlib hands 32-bit items as long
+        items.assign(values, values + count);
+    }
+    if (data != nullptr) XFree(data);
+    return items;
+}
+
+// True when an EWMH window manager runs that tells frames before mapping: the
+// root names its check window, the check window names itself, and the manager
+// lists _NET_REQUEST_FRAME_EXTENTS among what it supports.
+bool ManagerTellsFrames() {
+    x11::PlatformState& state = x11::State();
+    Window root = RootWindow(state.display, state.screen);
+    std::vector<long> check = ReadProperty(root, state.netSupportingWmCheck, XA_WINDOW);
+    if (check.size() != 1) return false;
+    std::vector<long> self =
+        ReadProperty(static_cast<Window>(check[0]), state.netSupportingWmCheck, XA_WINDOW);
+    if (self.size() != 1 || self[0] != check[0]) return false;
+    std::vector<long> supported = ReadProperty(root, state.netSupported, XA_ATOM);
+    return std::find(supported.begin(), supported.end(),
+                     static_cast<long>(state.netRequestFrameExtents)) != supported.end();
+}
+
+// Asks the window manager which frame it will draw around the window (not yet
+// mapped, decorated) and waits, at most one second, for the answer. The
+// answer becomes the frame of every decorated window.
+void LearnManagerFrame(Window xwindow) {
+    x11::PlatformState& state = x11::State();
+    if (!ManagerTellsFrames()) {
+        state.managerFrameKnown = false;
+        return;
+    }
+    SendToWindowManager(xwindow, state.netRequestFrameExtents, 0);
+    XFlush(state.display);
+    for (int waited = 0; waited < 1000; waited += 10) {
+        std::vector<long> extents = ReadProperty(xwindow, state.netFrameExtents, XA_CARDINAL);
+        if (extents.size() == 4) {
+            // Left, right, top, bottom; a frame is never larger than a window.
+            auto side = [](long value) { return static_cast<LONG>(std::clamp(value, 0L, 4096L)); };
+            state.managerFrame = RECT{side(extents[0]), side(extents[2]), side(extents[1]), side(extents[3])};
+            state.managerFrameKnown = true;
+            return;
+        }
+        pollfd connection{ConnectionNumber(state.display), POLLIN, 0};
+        poll(&connection, 1, 10);
+    }
+    x11::ReportError("X11", "the window manager did not tell its frame within 1 s");
+}
+
 // Tells a window manager whether to draw a frame (the Motif hint most honour).
-void ApplyDecorations(HWND window) {
+void ApplyDecorations(Window xwindow, LONG style) {
     x11::PlatformState& state = x11::State();
     const long kDecorationsFlag = 2;  // MWM_HINTS_DECORATIONS
-    long hints[5] = {kDecorationsFlag, 0, WantsNoDecorations(window->style) ? 0L : 1L, 0, 0};
-    XChangeProperty(state.display, window->xwindow, state.motifWmHints, state.motifWmHints, 32,
+    long hints[5] = {kDecorationsFlag, 0, WantsNoDecorations(style) ? 0L : 1L, 0, 0};
+    XChangeProperty(state.display, xwindow, state.motifWmHints, state.motifWmHints, 32,
                     PropModeReplace, reinterpret_cast<unsigned char*>(hints), 5);
 }
 
@@ -112,16 +201,9 @@ void ApplyDecorations(HWND window) {
 void SetFullscreenState(HWND window, bool fullscreen) {
     x11::PlatformState& state = x11::State();
     if (window->mapped) {
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window->xwindow;
-        event.xclient.message_type = state.netWmState;
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = fullscreen ? 1 : 0;  // _NET_WM_STATE_ADD / _REMOVE
-        event.xclient.data.l[1] = static_cast<long>(state.netWmStateFullscreen);
-        event.xclient.data.l[3] = 1;  // a normal application asks
-        XSendEvent(state.display, RootWindow(state.display, state.screen), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        // _NET_WM_STATE_ADD or _REMOVE, from a normal application.
+        SendToWindowManager(window->xwindow, state.netWmState, fullscreen ? 1 : 0,
+                            static_cast<long>(state.netWmStateFullscreen), 0, 1);
     } else if (fullscreen) {
         Atom value = state.netWmStateFullscreen;
         XChangeProperty(state.display, window->xwindow, state.netWmState, XA_ATOM, 32,
@@ -296,7 +378,7 @@ void DestroyWindowRecord(HWND window) {
     if (state.display != nullptr && window->xwindow != 0) {
         // NOTE: a context left current on a destroyed window makes later GLX calls fail.
         if (glXGetCurrentDrawable() == window->xwindow) glXMakeCurrent(state.display, None, nullptr);
-        XDestroyWindow(state.display, window->xwindow);
+        if (!window->goneFromServer) XDestroyWindow(state.display, window->xwindow);
         XFlush(state.display);
     }
     // Windows discards the messages still posted to a destroyed window.
@@ -377,21 +459,14 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     Display* display = x11::OpenDisplay();
     if (display == nullptr) return nullptr;
 
-    // The client area inside the frame.
-    RECT frame = FrameOf(static_cast<LONG>(style));
-    x = ClampCoordinate(x + frame.left);
-    y = ClampCoordinate(y + frame.top);
-    width = ClampSize(width - frame.left - frame.right);
-    height = ClampSize(height - frame.top - frame.bottom);
-
     XSetWindowAttributes attributes{};
     attributes.colormap = state.colormap;
     attributes.background_pixel = BlackPixel(display, state.screen);
     attributes.border_pixel = 0;
     attributes.event_mask = StructureNotifyMask | FocusChangeMask | ExposureMask | KeyPressMask |
-                            KeyReleaseMask;
-    Window xwindow = XCreateWindow(display, RootWindow(display, state.screen), x, y,
-                                   static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
+                            KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
+                            PointerMotionMask | EnterWindowMask | LeaveWindowMask;
+    Window xwindow = XCreateWindow(display, RootWindow(display, state.screen), 0, 0, 1, 1, 0,
                                    state.visual->depth, InputOutput, state.visual->visual,
                                    CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
                                    &attributes);
@@ -399,6 +474,18 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
         x11::ReportError("X11", "cannot create a window");
         return nullptr;
     }
+    // The decorations follow the style before the window manager is asked
+    // which frame it will draw.
+    ApplyDecorations(xwindow, static_cast<LONG>(style));
+    if (!WantsNoDecorations(static_cast<LONG>(style))) LearnManagerFrame(xwindow);
+
+    // The client area inside the frame.
+    RECT frame = FrameOf(static_cast<LONG>(style));
+    x = ClampCoordinate(x + frame.left);
+    y = ClampCoordinate(y + frame.top);
+    width = ClampSize(width - frame.left - frame.right);
+    height = ClampSize(height - frame.top - frame.bottom);
+    XMoveResizeWindow(display, xwindow, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
 
     HWND window = new HWND__;
     window->xwindow = xwindow;
@@ -413,7 +500,6 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
 
     SetNames(window, windowName != nullptr ? windowName : "");
     SetManagerHints(window, x, y, width, height);
-    ApplyDecorations(window);
     if (state.cursorCount < 0) ApplyCursor(window);
     XFlush(display);
 
@@ -440,7 +526,7 @@ LONG SetWindowLongA(HWND window, int index, LONG value) {
     if (index == GWL_STYLE) {
         previous = window->style;
         window->style = value;
-        ApplyDecorations(window);
+        ApplyDecorations(window->xwindow, value);
         XFlush(x11::State().display);
     } else if (index == GWL_EXSTYLE) {
         previous = window->exStyle;
@@ -553,16 +639,9 @@ BOOL SetForegroundWindow(HWND window) {
     x11::PlatformState& state = x11::State();
     XRaiseWindow(state.display, window->xwindow);
     if (IsWindowViewable(state.display, window->xwindow)) {
-        // A window manager decides about activation; it listens for this request.
-        XEvent event{};
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window->xwindow;
-        event.xclient.message_type = state.netActiveWindow;
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = 1;  // from a normal application
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(state.display, RootWindow(state.display, state.screen), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &event);
+        // A window manager decides about activation; it listens for this request
+        // from a normal application.
+        SendToWindowManager(window->xwindow, state.netActiveWindow, 1, CurrentTime);
         XSetInputFocus(state.display, window->xwindow, RevertToParent, CurrentTime);
         // After the round trip the server has moved the focus: the window is in
         // the foreground now, as Windows has it when this call returns.

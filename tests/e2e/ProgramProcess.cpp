@@ -1,5 +1,7 @@
 #include "e2e/ProgramProcess.h"
 
+#include <X11/extensions/XTest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -132,6 +134,12 @@ ProgramProcess::~ProgramProcess() {
     if (errorPipe >= 0) close(errorPipe);
 }
 
+int ProgramProcess::TakeOutput() {
+    int taken = outputPipe;
+    outputPipe = -1;
+    return taken;
+}
+
 void ProgramProcess::Collect() {
     ReadAvailable(outputPipe, output);
     ReadAvailable(errorPipe, errors);
@@ -196,6 +204,23 @@ Window SearchByName(Display* display, Window parent, const std::string& title, i
 }
 
 }  // namespace
+
+void SendKey(Display* display, unsigned long keysym, bool down) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), down ? True : False, CurrentTime);
+    XFlush(display);
+}
+
+void SendCloseRequest(Display* display, Window window) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+    XFlush(display);
+}
 
 Window FindWindowByName(Display* display, const std::string& title, std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -41,6 +41,11 @@ public:
     int WaitForExit(std::chrono::milliseconds timeout);
     void Signal(int signalNumber);
 
+    // Hands over the reading end of the program's standard output, which is
+    // read no more here: a test that keeps it unread plays a reader that
+    // stalls, one that closes it a reader that has gone.
+    int TakeOutput();
+
     const std::string& Output() { Collect(); return output; }
     const std::string& Errors() { Collect(); return errors; }
 
@@ -55,6 +60,16 @@ private:
     int exitCode = -1;
     bool exited = false;
 };
+
+// What the program writes first when it has started.
+constexpr char kStartUpLines[] =
+    "Graphics Initialized\nTiming Initialized\nInput Initialized\nFinished Intialization\n";
+
+// Presses or releases a key on the X server, as the keyboard would (XTest).
+void SendKey(Display* display, unsigned long keysym, bool down);
+
+// Asks the window to close the way a desktop's close button does (WM_DELETE_WINDOW).
+void SendCloseRequest(Display* display, Window window);
 
 // Finds the top-level window with the given title (WM_NAME), searching the
 // children of the root and their children (a window manager reparents).

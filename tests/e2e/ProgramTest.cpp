@@ -23,9 +23,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const char kStartUpLines[] =
-    "Graphics Initialized\nTiming Initialized\nInput Initialized\nFinished Intialization\n";
-
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -105,23 +102,8 @@ TEST_F(ProgramTest, CtrlCInTheTerminalEndsItInOrder) {
 
 TEST_F(ProgramTest, TheDesktopClosingTheWindowEndsItInOrder) {
     Start();
-    XEvent event;
-    std::memset(&event, 0, sizeof event);
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
+    SendCloseRequest(display, window);
     EXPECT_EQ(program->WaitForExit(20s), 1) << program->Errors();
-}
-
-// Presses or releases a key on the X server, as the keyboard would.
-void SendKey(Display* display, KeySym key, bool down) {
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down ? True : False, CurrentTime);
-    XFlush(display);
 }
 
 void TapKey(Display* display, KeySym key) {

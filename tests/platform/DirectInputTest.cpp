@@ -1,5 +1,6 @@
 // The DirectInput keyboard and mouse: creation, the foreground rules, reading
-// the real X keyboard and pointer, and the test controls added on top.
+// the window's real key, button and pointer events, and the test controls
+// added on top.
 // GoogleTest comes before Xlib: Xlib's macros (None, Bool) break its templates.
 #include <gtest/gtest.h>
 
@@ -124,9 +125,11 @@ protected:
         if (device != nullptr) devices_.push_back(device);
         return device;
     }
-    // A focused window with an acquired keyboard and mouse, as the running program has them.
+    // A focused window with an acquired keyboard and mouse, as the running
+    // program has them. Pointer events reach it inside its client area, which
+    // lies within (4, 23) to (396, 396) on the screen.
     void MakeAcquiredDevices() {
-        ASSERT_TRUE(window_.Create());
+        ASSERT_TRUE(window_.Create(400, 400));
         ASSERT_TRUE(window_.ShowAndFocus());
         keyboard_ = Make(GUID_SysKeyboard, kKeyboardLevel);
         mouse_ = Make(GUID_SysMouse, kMouseLevel);
@@ -399,6 +402,31 @@ TEST_F(DirectInputTest, KeyboardReportsRealKeysByTheirDikCodes) {
     EXPECT_EQ(KeysDown(keys), (std::vector<int>{DIK_RETURN, DIK_RMENU}));
 }
 
+TEST_F(DirectInputTest, OnlyKeysPressedWhileAcquiredCountAndFocusLossLetsGo) {
+    MakeAcquiredDevices();
+    FakeInput fake;
+    KeyState keys{};
+    ASSERT_EQ(keyboard_->Unacquire(), DI_OK);
+    fake.Key(XK_Left, true);
+    ASSERT_EQ(keyboard_->Acquire(), DI_OK);
+    ASSERT_EQ(ReadKeys(keyboard_, &keys), DI_OK);
+    EXPECT_EQ(keys[DIK_LEFT], 0) << "held before the device was acquired";
+    fake.Key(XK_Left, false);
+    fake.Key(XK_Left, true);
+    ASSERT_EQ(ReadKeys(keyboard_, &keys), DI_OK);
+    EXPECT_EQ(keys[DIK_LEFT], 0x80);
+
+    // Let go of while another window has the focus, and no read in between.
+    TestWindow other;
+    ASSERT_TRUE(other.Create());
+    ASSERT_TRUE(other.ShowAndFocus());
+    fake.Key(XK_Left, false);
+    ASSERT_TRUE(window_.ShowAndFocus());
+    keyboard_->Acquire();
+    ASSERT_EQ(ReadKeys(keyboard_, &keys), DI_OK);
+    EXPECT_EQ(keys[DIK_LEFT], 0) << "the key does not stick";
+}
+
 TEST_F(DirectInputTest, ScriptedKeysAddToTheRealOnes) {
     MakeAcquiredDevices();
     FakeInput fake;
@@ -507,8 +535,8 @@ TEST_F(DirectInputTest, MouseReportsMotionSinceTheLastRead) {
     EXPECT_EQ(state.lY, 0);
 }
 
-TEST_F(DirectInputTest, MouseButtonsAreNumberedLeftRightMiddle) {
-    FakeInput::MovePointerTo(10, 10);
+TEST_F(DirectInputTest, MouseButtonsAndWheelAreNumberedAsOnWindows) {
+    FakeInput::MovePointerTo(50, 50);
     MakeAcquiredDevices();
     FakeInput fake;
     const struct {
@@ -527,6 +555,14 @@ TEST_F(DirectInputTest, MouseButtonsAreNumberedLeftRightMiddle) {
         ASSERT_EQ(ReadMouse(mouse_, &state), DI_OK);
         EXPECT_EQ(state.rgbButtons[press.button], 0);
     }
+    // The wheel: X buttons 4 (away from the user) and 5, one notch each.
+    for (unsigned button : {4u, 4u, 5u, 4u}) {
+        fake.Button(button, true);
+        fake.Button(button, false);
+    }
+    ASSERT_EQ(ReadMouse(mouse_, &state), DI_OK);
+    EXPECT_EQ(state.lZ, 240);
+    EXPECT_EQ(state.rgbButtons[0], 0);
 }
 
 TEST_F(DirectInputTest, ScriptedMotionWheelAndButtonsAddToTheRealOnes) {

@@ -41,7 +41,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const std::vector<std::string> kStartUpLines = {"Graphics Initialized", "Timing Initialized",
+const std::vector<std::string> kStartUpLineTexts = {"Graphics Initialized", "Timing Initialized",
                                                 "Input Initialized", "Finished Intialization"};
 
 // What a terminal shows of the text: Wine's console sends cursor and erase
@@ -97,11 +97,6 @@ bool IsOnScreen(Display* display, Window window) {
 // went away is a gone window, not a reason to end the test process.
 int IgnoreXError(Display*, XErrorEvent*) {
     return 0;
-}
-
-void SendKey(Display* display, KeySym key, bool down) {
-    XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), down ? True : False, CurrentTime);
-    XFlush(display);
 }
 
 class WineProgramTest : public ::testing::Test {
@@ -238,10 +233,10 @@ TEST_F(WineProgramTest, StartsInAWindowDrawsTheRobotAndEscapeEndsItWithExitCodeO
     // fails and the lines appear there.
     ASSERT_TRUE(WaitForLine("Combo", 30s)) << Joined(Lines());
     std::vector<std::string> lines = Lines();
-    int first = FindLine(lines, kStartUpLines[0]);
+    int first = FindLine(lines, kStartUpLineTexts[0]);
     ASSERT_GE(first, 0) << Joined(lines);
-    for (size_t i = 1; i < kStartUpLines.size(); ++i) {
-        EXPECT_EQ(lines[first + i], kStartUpLines[i]) << Joined(lines, first);
+    for (size_t i = 1; i < kStartUpLineTexts.size(); ++i) {
+        EXPECT_EQ(lines[first + i], kStartUpLineTexts[i]) << Joined(lines, first);
     }
     EXPECT_EQ(FindLine(lines, "Combo"), first + 4) << Joined(lines, first);
 
@@ -450,7 +445,7 @@ TEST_F(WineProgramTest, StartedWithoutATerminalItWritesToAConsoleOfItsOwn) {
         if (FindLine(lines, "Combo") < 0) Wait(500ms);
     }
     ASSERT_GE(lines.size(), 5u) << Joined(lines);
-    for (size_t i = 0; i < kStartUpLines.size(); ++i) EXPECT_EQ(lines[i], kStartUpLines[i]) << Joined(lines);
+    for (size_t i = 0; i < kStartUpLineTexts.size(); ++i) EXPECT_EQ(lines[i], kStartUpLineTexts[i]) << Joined(lines);
     EXPECT_EQ(lines[4], "Combo") << "the blank after the word is not told from the empty rest of the row";
     EXPECT_EQ(program->Output(), "") << "nothing reaches the standard output it was started with";
 
