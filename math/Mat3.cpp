@@ -23,15 +23,6 @@ void Mat3::SetRotation(float angleRadians, Vec3 const& axis) {
     c2 = Vec3(t * x * z + s * y, t * y * z - s * x, t * z * z + c);
 }
 
-Vec3& Mat3::MultiplyVector(Vec3 const& v, Vec3& out) const {
-    // Read v completely before writing, so rotating a vector in place works.
-    Vec3 const result(c0.x * v.x + c1.x * v.y + c2.x * v.z,
-                      c0.y * v.x + c1.y * v.y + c2.y * v.z,
-                      c0.z * v.x + c1.z * v.y + c2.z * v.z);
-    out = result;
-    return out;
-}
-
 void RotateBasisPair(float degrees, Vec3 const& axis, Vec3& first, Vec3& second) {
     Mat3 rotation;
     rotation.SetRotation(degrees * kDegreesToRadians, axis);

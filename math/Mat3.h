@@ -22,8 +22,16 @@ struct Mat3 {
     // length. An angle of exactly 0 gives the identity whatever the axis, even a zero one.
     void SetRotation(float angleRadians, Vec3 const& axis);
 
-    // Writes M * v into out and returns out. out may be the same vector as v.
-    Vec3& MultiplyVector(Vec3 const& v, Vec3& out) const;
+    // Writes M * v into out and returns out. out may be the same vector as v. Defined here:
+    // drawing calls it twice per face every frame.
+    Vec3& MultiplyVector(Vec3 const& v, Vec3& out) const {
+        // Read v completely before writing, so rotating a vector in place works.
+        Vec3 const result(c0.x * v.x + c1.x * v.y + c2.x * v.z,
+                          c0.y * v.x + c1.y * v.y + c2.y * v.z,
+                          c0.z * v.x + c1.z * v.y + c2.z * v.z);
+        out = result;
+        return out;
+    }
 };
 
 static_assert(sizeof(Mat3) == 9 * sizeof(float), "Mat3 must be exactly nine floats");

@@ -145,8 +145,9 @@ void ReportError(const char* layer, const char* format, ...) __attribute__((form
 // message on standard error when no display can be opened.
 Display* OpenDisplay();
 
-// Closes the X connection (at process end), after releasing what the layer holds.
-void CloseDisplay();
+// At process end: releases what the layer still holds; the X connection is
+// left to the process's end.
+void ReleaseAtExit();
 
 // Puts the window side of the layer back to its fresh state (for the test
 // controls' Reset): destroys every window and rendering context without
@@ -193,7 +194,7 @@ void Deactivate(HWND window);
 void NotifyClientSize(HWND window, int width, int height);
 
 // Removes a window and its device context without any message or test control:
-// the teardown shared by DestroyWindow and CloseDisplay.
+// the teardown shared by DestroyWindow and ReleaseAtExit.
 void DestroyWindowRecord(HWND window);
 
 // Destroys a rendering context (made non-current first if it is current).

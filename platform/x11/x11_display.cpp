@@ -1,7 +1,7 @@
 // Linux platform layer: the X connection and the process's termination signals.
 //
 // Provides:
-//   [X] x11::OpenDisplay / x11::CloseDisplay: one lazily opened connection, one
+//   [X] x11::OpenDisplay / x11::ReleaseAtExit: one lazily opened connection, one
 //       GL-capable visual (RGBA, double-buffered, depth buffer of 24 bits, or 16
 //       when 24 is not offered) with its colormap, or the screen's default visual
 //       on a display without GL (windows work, pixel formats do not), the atoms
@@ -145,25 +145,16 @@ Display* OpenDisplay() {
     return display;
 }
 
-// Releases contexts, windows and X resources, then closes the connection.
-void CloseDisplay() {
+// Releases the contexts and windows the program left and sends what is queued.
+// NOTE: the connection itself is left for the process's end to close, which
+// frees everything of it on the server too: closing it here runs the GL
+// driver's own teardown, which loses memory of its drawables once a window
+// manager has reparented the window (the leak checker reports it).
+void ReleaseAtExit() {
     PlatformState& state = State();
     if (state.display == nullptr) return;
-
     ReleaseContextsAndWindows(state);
-    if (state.invisibleCursor != 0) XFreeCursor(state.display, state.invisibleCursor);
-    if (state.colormap != 0) XFreeColormap(state.display, state.colormap);
-    if (state.visual != nullptr) XFree(state.visual);
-    XCloseDisplay(state.display);
-
-    state.display = nullptr;
-    state.visual = nullptr;
-    state.glVisual = false;
-    state.managerFrameKnown = false;
-    state.colormap = 0;
-    state.invisibleCursor = 0;
-    state.focusWindow = nullptr;
-    state.activeWindow = nullptr;
+    XSync(state.display, False);
 }
 
 void ResetWindowing() {

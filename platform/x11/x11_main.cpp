@@ -6,6 +6,6 @@ int main(int /*argc*/, char** /*argv*/) {
     x11::InstallTerminationSignalHandlers();
     char commandLine[] = "";
     int exitCode = WinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWNORMAL);
-    x11::CloseDisplay();
+    x11::ReleaseAtExit();
     return exitCode;
 }

@@ -154,7 +154,9 @@ void DeliverInputEvent(const XEvent& event) {
 
 void DeliverQueuedInputEvents() {
     Display* display = State().display;
-    if (display == nullptr) return;
+    // Only what Xlib has already read: the message loop reads the connection
+    // every pass, and a device read should cost no system call of its own.
+    if (display == nullptr || XQLength(display) == 0) return;
     XEvent event{};
     for (;;) {
         bool focusSeen = false;

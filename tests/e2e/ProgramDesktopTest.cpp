@@ -182,6 +182,7 @@ TEST(ProgramUnderWindowManager, Is640By480WithTheManagersFrameAlsoAfterFullScree
 
     started.program->Signal(SIGTERM);
     EXPECT_EQ(started.program->WaitForExit(20s), 1);
+    EXPECT_EQ(started.program->Errors().find("Sanitizer"), std::string::npos) << started.program->Errors();
 }
 
 // ---- The keyboard and the focus ----------------------------------------------------
