@@ -67,15 +67,17 @@ TEST_P(ProgramConsoleTest, EndsInOrderWhateverItsReaderDoes) {
         close(output);
         EXPECT_EQ(program.WaitForExit(1s), -1) << "a reader gone does not end the program";
     } else {
-        // Two pages of pipe, full within a second of frames.
+        // Two pages of pipe, full within a second of frames: full once what
+        // waits in it has stopped growing.
         fcntl(output, F_SETPIPE_SZ, 8192);
         int queued = 0;
-        for (int i = 0; i < 200 && queued <= 4096; ++i) {
-            std::this_thread::sleep_for(50ms);
+        for (int unchanged = 0, i = 0; i < 200 && unchanged < 4; ++i) {
+            std::this_thread::sleep_for(100ms);
+            int before = queued;
             ioctl(output, FIONREAD, &queued);
+            unchanged = queued == before && queued > 4096 ? unchanged + 1 : 0;
         }
         ASSERT_GT(queued, 4096) << "the pipe never filled";
-        std::this_thread::sleep_for(300ms);
     }
     switch (reader.ending) {
         case Ending::Term: program.Signal(SIGTERM); break;
