@@ -1,0 +1,88 @@
+// The real model viewer on the X server: the shipped robot in its window, turned by real keys,
+// and a damaged model file refused without a window.
+// GoogleTest goes before Xlib, whose None macro clashes with it.
+#include <gtest/gtest.h>
+
+#include "e2e/Picture.h"
+#include "e2e/ProgramProcess.h"
+#include "support/TemporaryDirectory.h"
+
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kRobot = VELMORA_RUNTIME_DIR "/Entities/brakmoor/brakmoor.mdl";
+
+class ModelViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr) << "the end-to-end tests need an X display (DISPLAY)";
+    }
+    void TearDown() override {
+        if (display != nullptr) XCloseDisplay(display);
+    }
+    Display* display = nullptr;
+};
+
+TEST_F(ModelViewTest, ShowsTheRobotInTheMiddleTurnsItWithTheArrowsAndEndsOnEscape) {
+    ProgramProcess viewer({VELMORA_MODELVIEW, kRobot}, ".", {}, ProgramProcess::Streams::Pipes);
+    ASSERT_TRUE(viewer.Started());
+    Window window = FindWindowByName(display, "brakmoor.mdl - 876 quads, 6 materials, 0 textures", 20s);
+    ASSERT_NE(window, 0u) << viewer.Errors();
+    Picture front;
+    for (int i = 0; i < 100 && front.lit < 2000; ++i) {
+        std::this_thread::sleep_for(50ms);
+        front = TakePicture(display, window);
+    }
+    ASSERT_GT(front.lit, 2000);
+    EXPECT_NEAR(front.centreX, front.width / 2.0, 20.0);
+    EXPECT_NEAR(front.centreY, front.height / 2.0, 30.0);
+    EXPECT_GT(front.bottom - front.top, front.height * 0.6) << "fitted to the window by its radius";
+    EXPECT_LT(front.bottom - front.top, front.height * 0.9);
+    EXPECT_GT(front.pale, front.lit / 3);
+    EXPECT_GT(front.warm, 20);
+
+    // Seen from the side the robot is much narrower: held, Left turns it until it is.
+    SendKey(display, XK_Left, true);
+    Picture turned = front;
+    for (int i = 0; i < 60 && turned.right - turned.left > (front.right - front.left) * 3 / 4; ++i) {
+        std::this_thread::sleep_for(50ms);
+        turned = TakePicture(display, window);
+    }
+    SendKey(display, XK_Left, false);
+    EXPECT_LT(turned.right - turned.left, (front.right - front.left) * 3 / 4);
+    EXPECT_NEAR(turned.centreY, front.centreY, 30.0) << "it turns in place";
+
+    SendKey(display, XK_Escape, true);
+    std::this_thread::sleep_for(80ms);
+    SendKey(display, XK_Escape, false);
+    EXPECT_EQ(viewer.WaitForExit(20s), 0) << viewer.Errors();
+    EXPECT_EQ(viewer.Errors(), "");
+}
+
+TEST_F(ModelViewTest, ADamagedModelFileGetsOneLineAndExitCodeOne) {
+    TemporaryDirectory directory;
+    std::ifstream robot(kRobot, std::ios::binary);
+    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(robot)), {});
+    ASSERT_GT(bytes.size(), 1000u);
+    bytes.resize(bytes.size() / 2);
+    const std::string damaged = directory.Write("damaged.mdl", bytes);
+
+    ProgramProcess viewer({VELMORA_MODELVIEW, damaged}, ".", {}, ProgramProcess::Streams::Pipes);
+    EXPECT_EQ(viewer.WaitForExit(20s), 1);
+    const std::string& errors = viewer.Errors();
+    EXPECT_EQ(errors.rfind("modelview: cannot show '" + damaged + "': the ", 0), 0u) << errors;
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+}
+
+}  // namespace
