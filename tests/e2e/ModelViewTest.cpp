@@ -37,7 +37,8 @@ protected:
 TEST_F(ModelViewTest, ShowsTheRobotInTheMiddleTurnsItWithTheArrowsAndEndsOnEscape) {
     ProgramProcess viewer({VELMORA_MODELVIEW, kRobot}, ".", {}, ProgramProcess::Streams::Pipes);
     ASSERT_TRUE(viewer.Started());
-    Window window = FindWindowByName(display, "brakmoor.mdl - 876 quads, 6 materials, 0 textures", 20s);
+    const std::string title = "brakmoor.mdl - 876 quads, 6 materials, 0 textures";
+    Window window = FindWindowByName(display, title, 20s);
     ASSERT_NE(window, 0u) << viewer.Errors();
     Picture front;
     for (int i = 0; i < 100 && front.lit < 2000; ++i) {
@@ -55,12 +56,13 @@ TEST_F(ModelViewTest, ShowsTheRobotInTheMiddleTurnsItWithTheArrowsAndEndsOnEscap
     // Seen from the side the robot is much narrower: held, Left turns it until it is.
     SendKey(display, XK_Left, true);
     Picture turned = front;
-    for (int i = 0; i < 60 && turned.right - turned.left > (front.right - front.left) * 3 / 4; ++i) {
+    const int sideWidth = (front.right - front.left) * 3 / 4;
+    for (int i = 0; i < 60 && turned.right - turned.left > sideWidth; ++i) {
         std::this_thread::sleep_for(50ms);
         turned = TakePicture(display, window);
     }
     SendKey(display, XK_Left, false);
-    EXPECT_LT(turned.right - turned.left, (front.right - front.left) * 3 / 4);
+    EXPECT_LT(turned.right - turned.left, sideWidth);
     EXPECT_NEAR(turned.centreY, front.centreY, 30.0) << "it turns in place";
 
     SendKey(display, XK_Escape, true);

@@ -14,6 +14,7 @@ constexpr float kClosestZoom = 0.1f;
 constexpr float kFarthestZoom = 20.0f;
 // The clipping planes leave this much room around the model's sphere.
 constexpr float kDepthMargin = 1.05f;
+constexpr double kLargestRadius = 1e36;
 
 bool IsFinite(const Vec3& v) {
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
@@ -44,7 +45,8 @@ void Turntable::Fit(const Model& model) {
         high = Vec3(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z));
     }
     centre = found ? (low + high) * 0.5f : Vec3();
-    // In double: the squares of float coordinates near their limit do not fit a float.
+    // In double: the squares of float coordinates near their limit do not fit a float. A
+    // radius past kLargestRadius would put the camera beyond what a float holds.
     double farthest = 0.0;
     for (int i = 0; found && i < model.GetVertexCount(); ++i) {
         if (!IsFinite(vertices[i])) continue;
@@ -52,7 +54,7 @@ void Turntable::Fit(const Model& model) {
         const double x = d.x, y = d.y, z = d.z;
         farthest = std::max(farthest, std::sqrt(x * x + y * y + z * z));
     }
-    radius = farthest > 0.0 && farthest < 1e30 ? static_cast<float>(farthest) : 1.0f;
+    radius = farthest > 0.0 ? static_cast<float>(std::min(farthest, kLargestRadius)) : 1.0f;
 }
 
 void Turntable::SetWindowSize(int width, int height) {

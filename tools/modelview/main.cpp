@@ -33,7 +33,9 @@ int main(int argc, char** argv) {
             Usage("shows a model file in a window");
             return ModelViewer::kClosed;
         }
-        if (argument.size() > 1 && argument[0] == '-') return Usage("unknown option '" + argument + "'");
+        if (argument.size() > 1 && argument[0] == '-') {
+            return Usage("unknown option '" + argument + "'");
+        }
         if (!path.empty()) return Usage("expected one model file");
         path = argument;
     }
