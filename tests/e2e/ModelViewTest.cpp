@@ -1,17 +1,19 @@
-// The real model viewer on the X server: the shipped robot in its window, turned by real keys,
-// and a damaged model file refused without a window.
+// The real model viewer on the X server: the shipped robot in its window, turned by real keys; a
+// textured model drawn with its texture; a damaged model file refused without a window.
 // GoogleTest goes before Xlib, whose None macro clashes with it.
 #include <gtest/gtest.h>
 
 #include "e2e/Picture.h"
 #include "e2e/ProgramProcess.h"
 #include "support/TemporaryDirectory.h"
+#include "support/TgaFile.h"
+#include "tools/modelwriter/ModelWriter.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -21,6 +23,12 @@ using namespace std::chrono_literals;
 namespace {
 
 const std::string kRobot = VELMORA_RUNTIME_DIR "/Entities/brakmoor/brakmoor.mdl";
+
+void TapKey(Display* display, KeySym key) {
+    SendKey(display, key, true);
+    std::this_thread::sleep_for(80ms);
+    SendKey(display, key, false);
+}
 
 class ModelViewTest : public ::testing::Test {
 protected:
@@ -65,24 +73,51 @@ TEST_F(ModelViewTest, ShowsTheRobotInTheMiddleTurnsItWithTheArrowsAndEndsOnEscap
     EXPECT_LT(turned.right - turned.left, sideWidth);
     EXPECT_NEAR(turned.centreY, front.centreY, 30.0) << "it turns in place";
 
-    SendKey(display, XK_Escape, true);
-    std::this_thread::sleep_for(80ms);
-    SendKey(display, XK_Escape, false);
+    TapKey(display, XK_Escape);
     EXPECT_EQ(viewer.WaitForExit(20s), 0) << viewer.Errors();
     EXPECT_EQ(viewer.Errors(), "");
 }
 
-TEST_F(ModelViewTest, ADamagedModelFileGetsOneLineAndExitCodeOne) {
+TEST_F(ModelViewTest, FindsTexturesBesideTheModelAndRefusesADamagedFileInOneLine) {
+    // One white square facing the viewer, with an orange texture named relative to the model.
+    ModelDescription square;
+    square.materials.push_back({0.0f, {}, {1.0f, 1.0f, 1.0f}, 0, {0}});
+    square.textures.push_back({"skin/orange.tga"});
+    square.vertices = {Vec3(-1, -1, 0), Vec3(1, -1, 0), Vec3(1, 1, 0), Vec3(-1, 1, 0)};
+    square.normals = {Vec3(0, 0, 1)};
+    square.faces.resize(1);
+    for (int k = 0; k < 4; ++k) square.faces[0].vertexIndex[k] = k;
+    square.faces[0].sets.push_back({0, {Vec2(0, 0), Vec2(1, 0), Vec2(1, 1), Vec2(0, 1)}});
+    square.nodes.resize(1);
+    ModelWriter writer;
+    ASSERT_TRUE(writer.WriteModel(square));
     TemporaryDirectory directory;
+    std::filesystem::create_directories(directory.File("models/skin"));
+    directory.Write("models/square.mdl", writer.Bytes());
+    directory.Write("models/skin/orange.tga", TgaFile(2, 2, 2, 24, {0, 140, 255, 0, 140, 255,
+                                                                     0, 140, 255, 0, 140, 255}));
+
+    ProgramProcess viewer({VELMORA_MODELVIEW, "models/square.mdl"}, directory.File(""), {},
+                          ProgramProcess::Streams::Pipes);
+    Window window = FindWindowByName(display, "square.mdl - 1 quad, 1 material, 1 texture", 20s);
+    ASSERT_NE(window, 0u) << viewer.Errors();
+    Picture picture;
+    for (int i = 0; i < 100 && picture.lit < 2000; ++i) {
+        std::this_thread::sleep_for(50ms);
+        picture = TakePicture(display, window);
+    }
+    EXPECT_GT(picture.warm, picture.lit * 9 / 10) << "orange all over, not the white material";
+    TapKey(display, XK_Escape);
+    EXPECT_EQ(viewer.WaitForExit(20s), 0) << viewer.Errors();
+    EXPECT_EQ(viewer.Errors(), "");
+
     std::ifstream robot(kRobot, std::ios::binary);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(robot)), {});
-    ASSERT_GT(bytes.size(), 1000u);
     bytes.resize(bytes.size() / 2);
     const std::string damaged = directory.Write("damaged.mdl", bytes);
-
-    ProgramProcess viewer({VELMORA_MODELVIEW, damaged}, ".", {}, ProgramProcess::Streams::Pipes);
-    EXPECT_EQ(viewer.WaitForExit(20s), 1);
-    const std::string& errors = viewer.Errors();
+    ProgramProcess refused({VELMORA_MODELVIEW, damaged}, ".", {}, ProgramProcess::Streams::Pipes);
+    EXPECT_EQ(refused.WaitForExit(20s), 1);
+    const std::string& errors = refused.Errors();
     EXPECT_EQ(errors.rfind("modelview: cannot show '" + damaged + "': the ", 0), 0u) << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
 }
