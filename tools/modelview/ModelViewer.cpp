@@ -127,7 +127,8 @@ bool ModelViewer::Locate(const char* path) {
     // The folder, with its separator: a drive's or the file system's root keeps it.
     const std::string folder(full.data(), static_cast<size_t>(namePart - full.data()));
     if (!SetCurrentDirectoryA(folder.c_str())) {
-        std::cerr << "modelview: cannot change into the folder of '" << path << "'\n";
+        std::cerr << "modelview: cannot show '" << fullPath
+                  << "': its folder does not exist or cannot be entered\n";
         return false;
     }
     return true;
