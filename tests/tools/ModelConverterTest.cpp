@@ -3,12 +3,16 @@
 #include "tools/modelconvert/ModelConverter.h"
 
 #include "render/Model.h"
+#include "render/TgaTexture.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TgaFile.h"
 #include "tests/tools/ToolRun.h"
+#include "tools/modelconvert/TextureFinder.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -56,6 +60,17 @@ protected:
         return false;
     }
 
+    // Exactly one warning, naming the texture.
+    void ExpectOneWarningAbout(const std::string& texture) const {
+        ASSERT_EQ(converter.Warnings().size(), 1u);
+        EXPECT_NE(converter.Warnings()[0].find("'" + texture + "'"), std::string::npos)
+            << converter.Warnings()[0];
+    }
+
+    void WriteTga(const std::string& name) {
+        directory.Write(name, TgaFile(2, 1, 1, 24, {0, 0, 255}));
+    }
+
     TemporaryDirectory directory;
     ModelConverter converter;
 };
@@ -78,6 +93,7 @@ TEST_F(ModelConverterTest, MaterialsKeepColoursSpecularShininessAndTheirTextureM
                             "usemtl plain\nf 1 2 3\n"
                             "usemtl painted_again\nf 4 3 2 1\nf 1 2 3 4\n"
                             "usemtl glossy\nf 1 3 4\n";
+    WriteTga("skin.tga");
     ASSERT_TRUE(Convert(obj, mtl)) << converter.Error();
 
     // Only the materials that faces use, in the library's order.
@@ -95,16 +111,15 @@ TEST_F(ModelConverterTest, MaterialsKeepColoursSpecularShininessAndTheirTextureM
     EXPECT_EQ(materials[3].shininess, 128.0f);   // OpenGL takes no more
     EXPECT_TRUE(HasNoteWith("shininess 500"));
 
-    // One record per texture file, shared by the materials that name it.
-    ASSERT_EQ(Model().textures.size(), 2u);
-    EXPECT_EQ(Model().textures[0].fileName, "skin.tga");
-    EXPECT_EQ(Model().textures[1].fileName, "photo.png");
+    // One record per texture file, shared by the materials that name it; a
+    // file that is not there is left out.
+    ASSERT_EQ(Model().textures.size(), 1u);
+    EXPECT_EQ(Model().textures[0].fileName, "model_skin.tga");
     EXPECT_EQ(materials[0].textureIndex, 0);
     EXPECT_EQ(materials[1].textureIndex, -1);
     EXPECT_EQ(materials[2].textureIndex, 0);
-    EXPECT_EQ(materials[3].textureIndex, 1);
-    EXPECT_TRUE(HasNoteWith("photo.png"));
-    EXPECT_FALSE(HasNoteWith("skin.tga"));
+    EXPECT_EQ(materials[3].textureIndex, -1);
+    ExpectOneWarningAbout("photo.png");
 
     EXPECT_EQ(materials[0].faceIndices, std::vector<std::int32_t>({0}));
     EXPECT_EQ(materials[1].faceIndices, std::vector<std::int32_t>({1}));
@@ -146,6 +161,39 @@ TEST_F(ModelConverterTest, TrianglesRepeatTheirLastCornerAndQuadsStayQuads) {
     ASSERT_TRUE(Convert(std::string(kSquare) + "f 1 2 3\nf 1 2 1\n")) << converter.Error();
     EXPECT_EQ(Model().faces.size(), 2u);
     EXPECT_TRUE(HasNoteWith("1 faces have no area"));
+
+    // Text in UTF-16, byte order mark first, reads as any other.
+    std::string utf16 = "\xff\xfe";
+    for (char c : std::string(kSquare) + "f 1 2 3 4\n") utf16 += std::string(1, c) + '\0';
+    ASSERT_TRUE(converter.Convert(Write("utf16.obj", utf16))) << converter.Error();
+    EXPECT_EQ(Model().faces.size(), 1u);
+}
+
+TEST_F(ModelConverterTest, PolygonsWithDentsOrHolesAreCutIntoTrianglesCoveringThemOnce) {
+    // A square ring as exporters write it (the outline, a seam in, the hole
+    // backwards, the seam out) and beside it a dart: a quad with a dent.
+    ASSERT_TRUE(Convert("v -2 -2 0\nv 2 -2 0\nv 2 2 0\nv -2 2 0\n"
+                        "v -1 -1 0\nv -1 1 0\nv 1 1 0\nv 1 -1 0\n"
+                        "v 10 0 0\nv 14 -2 0\nv 12 0 0\nv 14 2 0\n"
+                        "f 1 2 3 4 1 5 6 7 8 5\nf 9 10 11 12\n"))
+        << converter.Error();
+    double ring = 0.0, dart = 0.0;
+    for (std::size_t f = 0; f < Model().faces.size(); ++f) {
+        double area = 0.0, x = 0.0, y = 0.0;   // seen from +z, where both face
+        for (int k = 0; k < 4; ++k) {
+            const Vec3 a = Corner(f, k), b = Corner(f, (k + 1) % 4);
+            area += (a.x * b.y - b.x * a.y) / 2.0;
+            x += a.x / 4.0;
+            y += a.y / 4.0;
+        }
+        EXPECT_GT(area, 0.0) << "face " << f;
+        EXPECT_EQ(Model().faces[f].vertexIndex[3], Model().faces[f].vertexIndex[2]);
+        EXPECT_FALSE(std::abs(x) < 1.0 && std::abs(y) < 1.0) << "face " << f << " in the hole";
+        (x < 5.0 ? ring : dart) += area;
+    }
+    EXPECT_DOUBLE_EQ(ring, 12.0);
+    EXPECT_DOUBLE_EQ(dart, 4.0);
+    EXPECT_EQ(Model().faces.size(), 10u);
 }
 
 TEST_F(ModelConverterTest, NodeTransformsPlaceTheMeshesAndMirrorsKeepFrontsInFront) {
@@ -263,6 +311,102 @@ TEST_F(ModelConverterTest, TheRadiusIsTheSmallestFloatThatEnclosesEveryVertex) {
     EXPECT_FLOAT_EQ(Model().radius, 2.0f * std::sqrt(148.0f));
 }
 
+TEST_F(ModelConverterTest, MaterialsWithoutAColourShowTheirTextureAsItIsOrANeutralGrey) {
+    // Materials that are no more than a texture's name, as the exporting
+    // machine wrote it.
+    WriteTga("skin.tga");
+    const std::string triangle = "0 0 0 0 0 0 1 0 0\n0 1 0 0 0 0 1 1 0\n0 0 1 0 0 0 1 0 1\n";
+    ASSERT_TRUE(converter.Convert(Write(
+        "model.smd", "version 1\nnodes\n0 \"root\" -1\nend\nskeleton\ntime 0\n0 0 0 0 0 0 0\n"
+                     "end\ntriangles\nC:\\art\\SKIN.TGA\n" + triangle + "missing.png\n" + triangle +
+                     "end\n")))
+        << converter.Error();
+    ASSERT_EQ(Model().materials.size(), 2u);
+    EXPECT_EQ(Model().materials[0].textureIndex, 0);
+    EXPECT_EQ(Model().textures.at(0).fileName, "model_skin.tga");
+    EXPECT_EQ(Model().materials[1].textureIndex, -1);
+    ExpectOneWarningAbout("missing.png");
+    for (int c = 0; c < 3; ++c) {
+        EXPECT_EQ(Model().materials[0].colour[c], 1.0f);
+        EXPECT_EQ(Model().materials[1].colour[c], 0.7f);
+    }
+}
+
+TEST_F(ModelConverterTest, TexturesBecomeTgaFilesBesideTheModelTheWayUpTheProgramReadsThem) {
+    // A square in two halves: one coloured by its PBR base colour, one by a
+    // 2 x 2 PNG embedded in the file, red and green on top of blue and white.
+    Write("pbr.gltf", R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+        "nodes": [{"mesh": 0}], "meshes": [{"primitives": [
+            {"attributes": {"POSITION": 0}, "indices": 2, "material": 0},
+            {"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2, "material": 1}]}],
+        "materials": [{"pbrMetallicRoughness": {"baseColorFactor": [0.25, 0.5, 0.75, 1]}},
+                      {"pbrMetallicRoughness": {"baseColorTexture": {"index": 0}}}],
+        "textures": [{"source": 0}], "images": [{"uri": "data:image/png;base64,)"
+          R"(iVBORw0KGgoAAAANSUhEUgAAAAIAAAACCAIAAAD91JpzAAAAEklEQVR42mP4z8DAAMIM/4EAAB/uBfvxq7p3)"
+          R"(AAAAAElFTkSuQmCC"}],
+        "buffers": [{"byteLength": 92, "uri": "data:application/octet-stream;base64,)"
+          R"(AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAACAPwAAgD8AAAAAAAAAAAAAgD8AAAAAAAAAAAAA)"
+          R"(gD8AAIA/AACAPwAAgD8AAAAAAAAAAAAAAAAAAAEAAgAAAAIAAwA="}],
+        "bufferViews": [{"buffer": 0, "byteLength": 48},
+                        {"buffer": 0, "byteOffset": 48, "byteLength": 32},
+                        {"buffer": 0, "byteOffset": 80, "byteLength": 12}],
+        "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3",
+                       "min": [0, 0, 0], "max": [1, 1, 0]},
+                      {"bufferView": 1, "componentType": 5126, "count": 4, "type": "VEC2"},
+                      {"bufferView": 2, "componentType": 5123, "count": 6, "type": "SCALAR"}]})");
+    std::filesystem::create_directory(directory.File("out"));
+    const ToolRun run =
+        RunTool(VELMORA_MODELCONVERT, {directory.File("pbr.gltf"), directory.File("out/box.mdl")});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+
+    ::Model loaded;
+    ASSERT_TRUE(loaded.Load(directory.File("out/box.mdl").c_str())) << loaded.FailureReason();
+    ASSERT_EQ(loaded.GetMaterialCount(), 2);
+    EXPECT_EQ(loaded.GetMaterials()[0].colour[2], 0.75f);
+    EXPECT_EQ(loaded.GetMaterials()[1].colour[0], 1.0f);
+    ASSERT_EQ(loaded.GetMaterials()[1].textureIndex, 0);
+    ASSERT_EQ(loaded.GetTextureCount(), 1);
+    EXPECT_STREQ(loaded.GetTextures()[0].fileName, "box_texture0.tga");
+
+    // OpenGL takes the first row stored for the bottom of the texture (v = 0).
+    TextureRecord record;
+    const std::string tga = directory.File("out/box_texture0.tga");
+    std::snprintf(record.fileName, sizeof(record.fileName), "%s", tga.c_str());
+    TgaTexture texture;
+    ASSERT_TRUE(texture.Load(record));
+    ASSERT_EQ(texture.bitsPerPixel, 24);
+    EXPECT_EQ(std::vector<std::uint8_t>(texture.pixels, texture.pixels + 12),
+              std::vector<std::uint8_t>({255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 255, 0}));
+}
+
+TEST(TextureFinderTest, NamesFromOtherMachinesAreFoundUnderTheModelsFolder) {
+    TemporaryDirectory directory;
+    std::filesystem::create_directories(directory.File("models/maps"));
+    std::filesystem::create_directories(directory.File("shared"));
+    for (const char* file : {"models/maps/Skin.png", "models/droplets.tga", "shared/wall.tga"}) {
+        directory.Write(file, {1});
+    }
+    const TextureFinder finder(directory.File("models"));
+    const std::pair<const char*, const char*> rows[] = {
+        {"maps/Skin.png", "models/maps/Skin.png"},
+        {"C:\\Art\\MAPS\\skin.PNG", "models/maps/Skin.png"},   // the tail, in any case
+        {"..\\shared\\WALL.tga", "shared/wall.tga"},
+        {"//DROPLETS.tga", "models/droplets.tga"},
+        {"D:\\elsewhere\\droplets.tga", "models/droplets.tga"},   // beside the model
+        {"absent.png", nullptr},
+    };
+    for (const auto& [name, expected] : rows) {
+        const std::filesystem::path found = finder.Find(name);
+        if (expected == nullptr) {
+            EXPECT_TRUE(found.empty()) << name << " -> " << found;
+        } else {
+            std::error_code error;
+            EXPECT_TRUE(std::filesystem::equivalent(found, directory.File(expected), error))
+                << name << " -> " << found;
+        }
+    }
+}
+
 TEST_F(ModelConverterTest, WhatCannotBecomeAModelIsRefusedWithItsReason) {
     EXPECT_FALSE(converter.Convert(directory.File("absent.obj")));
     EXPECT_NE(converter.Error().find("absent.obj"), std::string::npos) << converter.Error();
@@ -271,10 +415,22 @@ TEST_F(ModelConverterTest, WhatCannotBecomeAModelIsRefusedWithItsReason) {
     EXPECT_NE(converter.Error().find("no faces"), std::string::npos) << converter.Error();
     EXPECT_TRUE(Model().faces.empty());
 
+    // A texture name longer than a model file holds does not matter: the
+    // record names the converted file.
     const std::string longName(130, 'n');
-    EXPECT_FALSE(Convert(std::string("mtllib m.mtl\n") + kSquare + "usemtl long\nf 1 2 3\n",
-                         "newmtl long\nKd 1 1 1\nmap_Kd " + longName + ".tga\n"));
-    EXPECT_NE(converter.Error().find("longer"), std::string::npos) << converter.Error();
+    WriteTga(longName + ".tga");
+    EXPECT_TRUE(Convert(std::string("mtllib m.mtl\n") + kSquare + "usemtl long\nf 1 2 3\n",
+                        "newmtl long\nKd 1 1 1\nmap_Kd " + longName + ".tga\n"));
+    EXPECT_EQ(Model().textures.at(0).fileName, "model_" + std::string(48, 'n') + ".tga");
+
+    // Files that hold no meshes say what they hold instead.
+    EXPECT_FALSE(converter.Convert(Write("camera.gltf", R"({"asset": {"version": "2.0"},
+        "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"camera": 0}],
+        "cameras": [{"type": "perspective", "perspective": {"yfov": 1, "znear": 1}}]})")));
+    EXPECT_NE(converter.Error().find("has no meshes: 1 camera"), std::string::npos)
+        << converter.Error();
+    EXPECT_FALSE(converter.Convert(Write("empty.obj", "")));
+    EXPECT_NE(converter.Error().find("is empty"), std::string::npos) << converter.Error();
 
     Write("noise.xyz", std::string("\x01\x02 not a model \xff", 17));
     EXPECT_FALSE(converter.Convert(directory.File("noise.xyz")));
@@ -288,6 +444,7 @@ TEST_F(ModelConverterTest, WhatCannotBecomeAModelIsRefusedWithItsReason) {
 }
 
 TEST_F(ModelConverterTest, TheConvertedModelLoadsWithTheProgramsLoader) {
+    WriteTga("red.tga");
     ASSERT_TRUE(Convert(std::string("mtllib m.mtl\n") + kSquare +
                             "vt 0 0\nvt 1 1\n"
                             "usemtl red\nf 1/1 2/2 3/1 4/2\nf 5/1 1/2 4/1\n"
@@ -310,7 +467,7 @@ TEST_F(ModelConverterTest, TheConvertedModelLoadsWithTheProgramsLoader) {
     EXPECT_EQ(loaded.GetMaterials()[0].textureIndex, 0);
     EXPECT_EQ(loaded.GetMaterials()[1].textureIndex, -1);
     ASSERT_EQ(loaded.GetTextureCount(), 1);
-    EXPECT_STREQ(loaded.GetTextures()[0].fileName, "red.tga");
+    EXPECT_STREQ(loaded.GetTextures()[0].fileName, "model_red.tga");
     EXPECT_EQ(loaded.GetVertexCount(), 5);
     ASSERT_EQ(loaded.GetFaceCount(), 3);
     EXPECT_EQ(loaded.GetFaces()[0].setCount, 1);

@@ -1,15 +1,18 @@
 // modelconvert: converts a model in a common interchange format (Wavefront
-// OBJ with its MTL materials, among others) into one of our model files.
+// OBJ with its MTL materials, glTF, FBX and others) into one of our model
+// files, with its textures as TGA files beside it.
 //
 //   modelconvert [--scale FACTOR] INPUT OUTPUT
 //
-// Exit codes: 0 converted, 1 the input could not be converted or the output
-// not written (nothing is written then), 2 wrong arguments.
+// Exit codes: 0 the model was written, 1 the input could not be converted or
+// the output not written (nothing is left written then), 2 wrong arguments.
 #include "tools/modelconvert/ModelConverter.h"
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -24,7 +27,8 @@ int Usage(const std::string& problem) {
               << "usage: modelconvert [--scale FACTOR] INPUT OUTPUT\n"
               << "  INPUT   a model in a common interchange format, such as a Wavefront OBJ\n"
               << "          file (its MTL material library is read with it)\n"
-              << "  OUTPUT  the model file to write\n"
+              << "  OUTPUT  the model file to write; its textures are written beside it as\n"
+              << "          TGA files named after it\n"
               << "  --scale multiplies every position by FACTOR (a positive number)\n";
     return kUsage;
 }
@@ -36,6 +40,14 @@ bool ParseScale(const std::string& text, float& scale) {
     if (!std::isfinite(value) || value <= 0.0 || value > 1e30) return false;
     scale = static_cast<float>(value);
     return scale > 0.0f;
+}
+
+// Removes the files written so far, so that a failed run leaves nothing.
+void RemoveAll(const std::vector<std::string>& written) {
+    for (const std::string& path : written) {
+        std::error_code error;
+        std::filesystem::remove(path, error);
+    }
 }
 
 }  // namespace
@@ -61,6 +73,8 @@ int main(int argc, char** argv) {
     }
     if (files.size() != 2) return Usage("expected an input and an output file");
 
+    const std::filesystem::path output(files[1]);
+    options.modelName = output.stem().string();
     ModelConverter converter;
     if (!converter.Convert(files[0], options)) {
         std::cerr << "modelconvert: " << converter.Error() << "\n";
@@ -69,21 +83,41 @@ int main(int argc, char** argv) {
     for (const std::string& note : converter.Notes()) {
         std::cerr << "modelconvert: note: " << note << "\n";
     }
-
-    ModelWriter writer;
-    if (!writer.WriteModel(converter.GetModel())) {
-        std::cerr << "modelconvert: the model cannot be expressed as a model file\n";
-        return kFailed;
-    }
-    if (!writer.SaveToFile(files[1])) {
-        std::cerr << "modelconvert: cannot write '" << files[1] << "'\n";
-        return kFailed;
+    for (const std::string& warning : converter.Warnings()) {
+        std::cerr << "modelconvert: warning: " << warning << "\n";
     }
 
     const ModelDescription& model = converter.GetModel();
+    ModelWriter writer;
+    if (!writer.WriteModel(model)) {
+        std::cerr << "modelconvert: the model cannot be expressed as a model file\n";
+        return kFailed;
+    }
+    std::vector<std::string> written;
+    for (std::size_t i = 0; i < model.textures.size(); ++i) {
+        const std::string path = (output.parent_path() / model.textures[i].fileName).string();
+        if (!TgaWriter::Save(converter.GetPictures()[i], path)) {
+            std::cerr << "modelconvert: cannot write '" << path << "'\n";
+            RemoveAll(written);
+            return kFailed;
+        }
+        written.push_back(path);
+    }
+    if (!writer.SaveToFile(files[1])) {
+        std::cerr << "modelconvert: cannot write '" << files[1] << "'\n";
+        written.push_back(files[1]);
+        RemoveAll(written);
+        return kFailed;
+    }
+
     std::cout << files[0] << " -> " << files[1] << ": " << model.materials.size()
               << " materials, " << model.textures.size() << " texture records, "
               << model.vertices.size() << " vertices, " << model.normals.size() << " normals, "
               << model.faces.size() << " faces, radius " << model.radius << "\n";
+    for (std::size_t i = 0; i < model.textures.size(); ++i) {
+        const TgaPicture& picture = converter.GetPictures()[i];
+        std::cout << "  texture " << i << ": " << written[i] << " (" << picture.width << " x "
+                  << picture.height << ", " << 8 * picture.channels << " bits)\n";
+    }
     return kConverted;
 }
