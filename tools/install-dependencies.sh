@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config libx11-dev libgl1-mesa-dev libglu1-mesa-dev
           libgl1-mesa-dri xvfb x11-utils xdotool imagemagick)
 if [ "${1:-run}" = test ]; then
-    packages+=(libxtst-dev libgtest-dev googletest mingw-w64 libstb-dev libassimp-dev wine wine64 openbox)
+    packages+=(libxtst-dev libgtest-dev googletest mingw-w64 libstb-dev libassimp-dev assimp-testmodels wine wine64 openbox)
 fi
 if [ "${1:-run}" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)

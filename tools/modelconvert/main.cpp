@@ -74,6 +74,10 @@ int main(int argc, char** argv) {
     if (files.size() != 2) return Usage("expected an input and an output file");
 
     const std::filesystem::path output(files[1]);
+    std::error_code same;
+    if (std::filesystem::equivalent(files[0], output, same)) {
+        return Usage("the output '" + files[1] + "' is the input itself");
+    }
     options.modelName = output.stem().string();
     ModelConverter converter;
     if (!converter.Convert(files[0], options)) {
