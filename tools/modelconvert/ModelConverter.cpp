@@ -279,7 +279,7 @@ std::string ImportFailure(const std::string& path, const std::string& message) {
         return file + " is an MDL sequence file: it holds motion for a model kept in another "
                       "file, and no meshes";
     }
-    return "cannot read " + file + " as a " + FormatName(path) + " file: " + OneLine(message);
+    return "cannot read " + file + " as " + FormatName(path) + ": " + OneLine(message);
 }
 
 // Why the file cannot even be given to the importer; empty when it can.

@@ -111,7 +111,6 @@ bool DecodeEmbedded(const aiTexture& texture, TgaPicture& picture, std::string& 
                    problem)) {
             return true;
         }
-        problem = "embedded " + std::string(texture.achFormatHint) + ": " + problem;
         return false;
     }
     if (!SizeIsLoadable(texture.mWidth, texture.mHeight, problem)) return false;
@@ -163,6 +162,7 @@ std::int32_t TextureCollector::Add(const std::string& reference) {
     index = -1;
 
     TgaPicture picture;
+    std::string where;   // the file the name led to, if any
     std::string problem;
     const std::pair<const aiTexture*, int> embedded =
         scene.GetEmbeddedTextureAndIndex(reference.c_str());
@@ -176,6 +176,7 @@ std::int32_t TextureCollector::Add(const std::string& reference) {
         if (DecodeEmbedded(*embedded.first, picture, problem)) {
             return index = Keep(key, stem, std::move(picture));
         }
+        where = " (embedded in the scene)";
     } else if (!reference.empty() && reference[0] == '*') {
         problem = "the scene embeds no such texture";
     } else {
@@ -193,10 +194,10 @@ std::int32_t TextureCollector::Add(const std::string& reference) {
                 Decode(bytes.data(), bytes.size(), picture, problem)) {
                 return index = Keep(key, found.stem().string(), std::move(picture));
             }
-            problem = "'" + found.string() + "': " + problem;
+            where = " ('" + found.string() + "')";
         }
     }
-    warnings.push_back("texture '" + reference + "': " + problem + kDrawnWithout);
+    warnings.push_back("texture '" + reference + "'" + where + ": " + problem + kDrawnWithout);
     return index;
 }
 
