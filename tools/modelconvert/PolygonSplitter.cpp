@@ -16,16 +16,19 @@ struct Point {
     double y;
 };
 
-// Corners further than this share of the polygon's size out of its plane,
-// or dents deeper than it, make a polygon that quads cannot draw.
+// Corners further than this share of the polygon's size out of its plane
+// make a polygon that quads cannot draw.
 constexpr double kTolerance = 1e-4;
+// Nor can they draw a corner that turns the wrong way by more than this
+// angle, in radians; less is rounding.
+constexpr double kLeastDent = 1e-4;
 // Corners this close to a straight line, as a share of the size squared,
 // turn neither way.
 constexpr double kStraight = 1e-12;
 // Ear clipping is quadratic in the worst case; a polygon that needs more
-// corner tests than this has the rest of it cut as a fan, so that no file
-// keeps the converter busy for long.
-constexpr long kMostTests = 20000000;
+// corner tests than this (about a second's work) has the rest of it cut
+// without looking, so that no file keeps the converter busy for long.
+constexpr long kMostTests = 100000000;
 constexpr double kFullTurn = 6.283185307179586;
 
 // Twice the area of the triangle a, b, c; positive when it winds
@@ -82,17 +85,17 @@ std::vector<Piece> Fan(unsigned count) {
 
 // True when every corner turns the same way and the outline goes round once,
 // so that no dent and no crossing hides in it.
-bool IsConvex(const std::vector<Point>& points, double size) {
+bool IsConvex(const std::vector<Point>& points) {
     const std::size_t count = points.size();
     double turning = 0.0;
     for (std::size_t i = 0; i < count; ++i) {
         const Point& a = points[(i + count - 1) % count];
         const Point& b = points[i];
         const Point& c = points[(i + 1) % count];
-        const double turn = Turn(a, b, c);
-        if (turn < -kTolerance * size * size) return false;
         const double along = (b.x - a.x) * (c.x - b.x) + (b.y - a.y) * (c.y - b.y);
-        turning += std::atan2(turn, along);
+        const double angle = std::atan2(Turn(a, b, c), along);
+        if (angle < -kLeastDent) return false;
+        turning += angle;
     }
     return std::abs(turning - kFullTurn) < 0.5;
 }
@@ -121,6 +124,8 @@ public:
             bool cut = true;
             if (tests < kMostTests) {
                 FindEar(start, left, ear, cut);
+            } else {
+                ear = NearLeftTurn(start);
             }
             if (cut) pieces.push_back({before[ear], ear, after[ear], after[ear]});
             after[before[ear]] = after[ear];
@@ -151,6 +156,17 @@ private:
                 return;
             }
         }
+    }
+
+    // The first of a few corners from start that turns left, else start.
+    unsigned NearLeftTurn(unsigned start) const {
+        unsigned corner = start;
+        for (int step = 0; step < 16; ++step, corner = after[corner]) {
+            if (Turn(points[before[corner]], points[corner], points[after[corner]]) > 0.0) {
+                return corner;
+            }
+        }
+        return start;
     }
 
     bool HoldsNoCorner(unsigned corner) {
@@ -214,6 +230,6 @@ std::vector<Piece> PolygonSplitter::Split(const std::vector<Vec3>& corners) {
         size = std::max(size, std::sqrt(Dot(offset, offset)));
         outOfPlane = std::max(outOfPlane, std::abs(Dot(offset, normal)));
     }
-    if (outOfPlane <= kTolerance * size && IsConvex(points, size)) return Fan(count);
+    if (outOfPlane <= kTolerance * size && IsConvex(points)) return Fan(count);
     return EarClipper(points, size).Clip();
 }
