@@ -176,7 +176,9 @@ std::int32_t TextureCollector::Add(const std::string& reference) {
         if (DecodeEmbedded(*embedded.first, picture, problem)) {
             return index = Keep(key, stem, std::move(picture));
         }
-        where = " (embedded in the scene)";
+        where = embedded.first->mHeight == 0
+                    ? " (embedded as " + std::string(embedded.first->achFormatHint) + ")"
+                    : " (embedded)";
     } else if (!reference.empty() && reference[0] == '*') {
         problem = "the scene embeds no such texture";
     } else {
