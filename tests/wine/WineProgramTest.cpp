@@ -169,20 +169,6 @@ protected:
         Wait(100ms);
     }
 
-    // Asks the window to close, as a window manager's close button does.
-    void CloseFromTheDesktop() {
-        XEvent event;
-        std::memset(&event, 0, sizeof event);
-        event.xclient.type = ClientMessage;
-        event.xclient.window = window;
-        event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-        event.xclient.format = 32;
-        event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-        event.xclient.data.l[1] = CurrentTime;
-        XSendEvent(display, window, False, NoEventMask, &event);
-        XFlush(display);
-    }
-
     void TapKey(KeySym key) {
         SendKey(display, key, true);
         Wait(80ms);
@@ -450,14 +436,14 @@ TEST_F(WineProgramTest, StartedWithoutATerminalItWritesToAConsoleOfItsOwn) {
     EXPECT_EQ(program->Output(), "") << "nothing reaches the standard output it was started with";
 
     // The console window lies over the program's window; the desktop closes the program.
-    CloseFromTheDesktop();
+    SendCloseRequest(display, window);
     EXPECT_EQ(program->WaitForExit(30s), 1);
 }
 
 TEST_F(WineProgramTest, TheDesktopClosingTheWindowEndsItInOrder) {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(WaitForLine("Combo", 30s)) << Joined(Lines());
-    CloseFromTheDesktop();
+    SendCloseRequest(display, window);
     EXPECT_EQ(program->WaitForExit(30s), 1);
 }
 
