@@ -4,6 +4,7 @@
 
 #include "scene/Frustum.h"
 #include "scene/Object3D.h"
+#include "world/TreeKernels.h"
 
 namespace {
 
@@ -18,14 +19,14 @@ constexpr size_t kFetchAhead = 16;
 // Asks for the node itself, all of it.
 void FetchNode(SphereNode const* node) {
     char const* bytes = reinterpret_cast<char const*>(node);
-    __builtin_prefetch(bytes);
-    __builtin_prefetch(bytes + sizeof(SphereNode) - 1);
+    treekernels::Prefetch(bytes);
+    treekernels::Prefetch(bytes + sizeof(SphereNode) - 1);
 }
 
 // Asks for the two lists that expanding the node reads; the node must have arrived.
 void FetchLists(SphereNode const* node) {
-    __builtin_prefetch(node->children.data());
-    __builtin_prefetch(node->containerSpheres.data());
+    treekernels::Prefetch(node->children.data());
+    treekernels::Prefetch(node->containerSpheres.data());
 }
 
 // Puts in next what lies below the entries of current, in order: each leaf as it is, each
@@ -97,15 +98,15 @@ void Search(SphereNode const* root, Test const& test, Found const& found,
         if (i + kFetchAhead < count) {
             // What the leaf tests read of a leaf: its object and its own sphere.
             SphereNode const* leaf = walk[i + kFetchAhead].node;
-            __builtin_prefetch(&leaf->object);
-            __builtin_prefetch(&leaf->center);
+            treekernels::Prefetch(&leaf->object);
+            treekernels::Prefetch(&leaf->center);
         }
         if (i + kFetchAhead / 2 < count) {
             // What the leaf tests read of an object: its sphere now and its last step.
             Object3D const* object = walk[i + kFetchAhead / 2].node->object;
-            __builtin_prefetch(&object->radius);
-            __builtin_prefetch(&object->position);
-            __builtin_prefetch(&object->previousPosition);
+            treekernels::Prefetch(&object->radius);
+            treekernels::Prefetch(&object->position);
+            treekernels::Prefetch(&object->previousPosition);
         }
         found(walk[i].node);
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "scene/Object3D.h"
+#include "world/TreeKernels.h"
 
 namespace {
 
@@ -140,19 +141,19 @@ void SphereTree::Update() {
         // The leaves, their objects, their containers and the containers' children lists lie
         // scattered in memory: each is asked for a few leaves before it is needed, once the
         // one it is found through has arrived, so that the waits overlap.
-        if (i + 16 < leafCount) __builtin_prefetch(leaves[i + 16]);
+        if (i + 16 < leafCount) treekernels::Prefetch(leaves[i + 16]);
         if (i + 8 < leafCount) {
             // The object's swept sphere reads its radius and its last two positions.
             SphereNode const* ahead = leaves[i + 8];
             Object3D const* object = ahead->object;
-            __builtin_prefetch(&object->radius);
-            __builtin_prefetch(&object->position);
-            __builtin_prefetch(&object->previousPosition);
-            __builtin_prefetch(ahead->parent);
+            treekernels::Prefetch(&object->radius);
+            treekernels::Prefetch(&object->position);
+            treekernels::Prefetch(&object->previousPosition);
+            treekernels::Prefetch(ahead->parent);
         }
         if (i + 4 < leafCount) {
             if (SphereNode const* container = leaves[i + 4]->parent) {
-                __builtin_prefetch(container->children.data());
+                treekernels::Prefetch(container->children.data());
             }
         }
         SphereNode* leaf = leaves[i];
@@ -186,11 +187,11 @@ void SphereTree::Update() {
     // Refits queue the parents of the containers they change, so the walk runs to the end of a
     // queue that grows under it. Indices, not iterators: the vector may reallocate.
     for (size_t i = 0; i < recomputeQueue.size(); ++i) {
-        if (i + 8 < recomputeQueue.size()) __builtin_prefetch(recomputeQueue[i + 8]);
+        if (i + 8 < recomputeQueue.size()) treekernels::Prefetch(recomputeQueue[i + 8]);
         if (i + 4 < recomputeQueue.size()) {
             SphereNode const* ahead = recomputeQueue[i + 4];
-            __builtin_prefetch(ahead->children.data());
-            __builtin_prefetch(ahead->containerSpheres.data());
+            treekernels::Prefetch(ahead->children.data());
+            treekernels::Prefetch(ahead->containerSpheres.data());
         }
         SphereNode* node = recomputeQueue[i];
         int const result = Recompute(node);
@@ -233,6 +234,9 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
     float const childSlack = node->slack * slackScale;
     float const childNominalRadius = node->nominalRadius * childRadiusScale;
     ChildSphereList& copies = node->containerSpheres;
+    // The chosen child is found through the children list: asked for now, it arrives while
+    // the spheres are tested.
+    treekernels::Prefetch(node->children.data());
     float best = 1e9f;
     float containMargin = 0.0f;
     size_t containIndex = SIZE_MAX;
@@ -240,20 +244,30 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
     size_t growIndex = SIZE_MAX;
     ChildSphere const* const spheres = copies.data();
     size_t const count = copies.size();
-    for (size_t i = 0; i < count; ++i) {
-        float const d = (leaf->center - spheres[i].center).Length() + leaf->radius;
-        if (d >= best) continue;
-        best = d;
-        float const m = d - spheres[i].radius;
-        if (m < containMargin) {
-            containIndex = i;
-            containMargin = m;
-            continue;
-        }
-        float const g = d + childSlack - childNominalRadius;
-        if (g < growLimit) {
-            growIndex = i;
-            growLimit = g;
+    // The distances come first, a batch at a time, apart from the choice: each one waits for a
+    // square root, and the choice between them would otherwise wait for every one in turn.
+    constexpr size_t kBatch = 64;
+    float distances[kBatch];
+    for (size_t first = 0; first < count; first += kBatch) {
+        size_t const batch = std::min(kBatch, count - first);
+        treekernels::DistancesPlus(spheres + first, batch, leaf->center, leaf->radius,
+                                   distances);
+        for (size_t k = 0; k < batch; ++k) {
+            float const d = distances[k];
+            if (d >= best) continue;
+            size_t const i = first + k;
+            best = d;
+            float const m = d - spheres[i].radius;
+            if (m < containMargin) {
+                containIndex = i;
+                containMargin = m;
+                continue;
+            }
+            float const g = d + childSlack - childNominalRadius;
+            if (g < growLimit) {
+                growIndex = i;
+                growLimit = g;
+            }
         }
     }
     if (containIndex != SIZE_MAX) {
