@@ -3,14 +3,19 @@
 // velocity of 1 to 50 units per frame. Every frame runs, side by side on the same motion:
 //   - World::Update, then World::QueryFrustum with the application's camera frustum;
 //   - a linear scan of every entity with the same six-plane test;
+//   - a packed scan (bench/PackedScan.h): the same objects' live spheres copied each frame, after
+//     the update, into flat arrays of x, y, z and r, and the six-plane test over all of them.
+//     The scan's figure is the test alone; the copy is timed apart and reported beside it;
 //   - Bullet's btDbvt keeping the same swept spheres as boxes through its own update (with two
 //     margins, below), and its collideKDOP against the same six planes (leaves tested with the
 //     same sphere test).
-// All three must find the same objects in every frame.
+// All of them must find the same objects in every frame; the packed scan is checked object by
+// object against QueryFrustum.
 #include <benchmark/benchmark.h>
 
 #include <BulletCollision/BroadphaseCollision/btDbvt.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -21,6 +26,7 @@
 #include <vector>
 
 #include "bench/HeapCounter.h"
+#include "bench/PackedScan.h"
 #include "bench/Results.h"
 #include "math/Mat4.h"
 #include "render/Model.h"
@@ -280,11 +286,17 @@ void BM_WorldAtScale(benchmark::State& state) {
     double update = 0.0;
     double query = 0.0;
     double scan = 0.0;
+    double packedRefresh = 0.0;
+    double packedScan = 0.0;
     double bulletUpdate = 0.0;
     double bulletQuery = 0.0;
     double bulletDefaultUpdate = 0.0;
     double inView = 0.0;
     int frames = 0;
+    PackedSpheres packed;
+    std::vector<uint32_t> packedFound;
+    std::vector<Object3D*> sortedFound;
+    std::vector<Object3D*> sortedPacked;
     for (auto _ : state) {
         Objects found;
         Objects scanned;
@@ -299,6 +311,12 @@ void BM_WorldAtScale(benchmark::State& state) {
         ScanFrustum(world.entities, planes, scanned);
         scan += Since(start);
         start = Clock::now();
+        packed.Refresh(ours.all);
+        packedRefresh += Since(start);
+        start = Clock::now();
+        packed.QueryFrustum(planes, packedFound);
+        packedScan += Since(start);
+        start = Clock::now();
         bullet.Update(kFrameSeconds);
         bulletUpdate += Since(start);
         start = Clock::now();
@@ -310,6 +328,15 @@ void BM_WorldAtScale(benchmark::State& state) {
 
         if (found.size() != scanned.size() || bulletFound.size() != scanned.size()) {
             state.SkipWithError("the tree, the scan and Bullet found different objects");
+            return;
+        }
+        sortedFound.assign(found.begin(), found.end());
+        sortedPacked.clear();
+        for (uint32_t index : packedFound) sortedPacked.push_back(ours.all[index]);
+        std::sort(sortedFound.begin(), sortedFound.end());
+        std::sort(sortedPacked.begin(), sortedPacked.end());
+        if (sortedFound != sortedPacked) {
+            state.SkipWithError("the tree and the packed scan found different objects");
             return;
         }
         inView += static_cast<double>(found.size());
@@ -324,6 +351,9 @@ void BM_WorldAtScale(benchmark::State& state) {
         {"update_ns", update / perObjectFrame},
         {"query_ns", query / perObjectFrame},
         {"scan_ns", scan / perObjectFrame},
+        {"packed_refresh_ns", packedRefresh / perObjectFrame},
+        {"packed_scan_ns", packedScan / perObjectFrame},
+        {"frame_ms", (update + query) / frames * 1e-6},
         {"bullet_update_ns", bulletUpdate / perObjectFrame},
         {"bullet_default_update_ns", bulletDefaultUpdate / perObjectFrame},
         {"bullet_query_ns", bulletQuery / perObjectFrame},

@@ -19,9 +19,11 @@ struct Row {
     std::string ours;       // the program's figure, with its unit
     std::string reference;  // the reference's figure, with its unit
     double ratio = 0.0;
+    double value = 0.0;     // the program's figure, unscaled
     bool measured = false;
     Goal goal = Goal::kNone;
     double target = 0.0;
+    bool targetOnOurs = false;  // the target applies to our figure rather than to the ratio
 };
 
 std::string Format(char const* format, double value) {
@@ -35,11 +37,13 @@ public:
     // A row from two recorded figures. ratio is ours / reference, or reference / ours when
     // inverted (for times, so that a larger ratio is always "ours is faster").
     void Add(std::string what, char const* oursName, char const* referenceName,
-             char const* unitFormat, double scale, bool inverted, Goal goal, double target) {
+             char const* unitFormat, double scale, bool inverted, Goal goal, double target,
+             bool targetOnOurs = false) {
         Row row;
         row.what = std::move(what);
         row.goal = goal;
         row.target = target;
+        row.targetOnOurs = targetOnOurs;
         double ours = 0.0;
         double reference = 0.0;
         bool const haveOurs = results::Median(oursName, ours);
@@ -47,6 +51,7 @@ public:
                                    results::Median(referenceName, reference);
         row.ours = haveOurs ? Format(unitFormat, ours * scale) : "-";
         row.reference = haveReference ? Format(unitFormat, reference * scale) : "-";
+        row.value = ours * scale;
         if (haveOurs && haveReference && ours > 0.0 && reference > 0.0) {
             row.ratio = inverted ? reference / ours : ours / reference;
             row.measured = true;
@@ -65,6 +70,7 @@ public:
         if (results::Median(name, value)) {
             row.ours = Format(unitFormat, value);
             row.ratio = value;
+            row.value = value;
             row.measured = true;
         } else {
             row.ours = "-";
@@ -87,9 +93,10 @@ public:
                 ++targets;
                 target = (row.goal == Goal::kAtLeast ? ">= " : "<= ") +
                          Format(row.target < 10.0 ? "%.2f" : "%.0f", row.target);
+                double const held = row.targetOnOurs ? row.value : row.ratio;
                 bool const ok = row.measured && (row.goal == Goal::kAtLeast
-                                                     ? row.ratio >= row.target
-                                                     : row.ratio <= row.target);
+                                                     ? held >= row.target
+                                                     : held <= row.target);
                 holds = !row.measured ? "NOT MEASURED" : ok ? "yes" : "NO";
                 if (!ok) ++missed;
             }
@@ -105,9 +112,10 @@ public:
             std::printf("%s\n", text.c_str());
         }
         std::printf("%s\n", std::string(124, '-').c_str());
-        std::printf("Ratio: the reference's time over ours for QueryFrustum, collideKDOP and TGA "
-                    "(times faster);\nours over the reference's for the updates and the heap; "
-                    "our rate over the reference's for LoadModel and the frame loop.\n");
+        std::printf("Ratio: the reference's time over ours for QueryFrustum (against the scans "
+                    "and collideKDOP) and TGA (times faster);\nours over the reference's for the "
+                    "updates and the heap; our rate over the reference's for LoadModel and the "
+                    "frame loop.\nThe tree heap's target is on our bytes per object.\n");
         std::printf("Targets held: %d of %d\n", targets - missed, targets);
         return missed;
     }
@@ -124,12 +132,19 @@ void PrintTable() {
         auto key = [&prefix](char const* what) { return prefix + what; };
         bool const last = count == 100000;
         std::string const inView = key("in_view_percent");
-        table.Add("World " + n + ": QueryFrustum vs linear scan (ns/obj/frame)",
+        std::string const frameMs = key("frame_ms");
+        std::string const refresh = key("packed_refresh_ns");
+        table.Add("World " + n + ": QueryFrustum vs entity-list scan (ns/obj/frame)",
                   key("query_ns").c_str(), key("scan_ns").c_str(), "%.2f ns", 1.0, true,
-                  last ? Goal::kAtLeast : Goal::kNone, 20.0);
+                  Goal::kNone, 0.0);
+        table.Add("World " + n + ": QueryFrustum vs packed scan (ns/obj/frame)",
+                  key("query_ns").c_str(), key("packed_scan_ns").c_str(), "%.2f ns", 1.0, true,
+                  last ? Goal::kAtLeast : Goal::kNone, 1.0);
+        table.AddAlone("World " + n + ": packed scan's copy of the live spheres (ns/obj/frame)",
+                       refresh.c_str(), "%.2f ns", Goal::kNone, 0.0);
         table.Add("World " + n + ": World::Update vs btDbvt update, margin 400 (ns/obj/frame)",
                   key("update_ns").c_str(), key("bullet_update_ns").c_str(), "%.2f ns", 1.0,
-                  false, last ? Goal::kAtMost : Goal::kNone, 1.5);
+                  false, last ? Goal::kAtMost : Goal::kNone, 1.2);
         table.Add("World " + n + ": World::Update vs btDbvt update, margin 0.05 (ns/obj/frame)",
                   key("update_ns").c_str(), key("bullet_default_update_ns").c_str(), "%.2f ns",
                   1.0, false, Goal::kNone, 0.0);
@@ -141,9 +156,12 @@ void PrintTable() {
         table.AddAlone("World " + n + ": peak heap per object, robots included (bytes)",
                        key("world_bytes").c_str(), "%.0f B", last ? Goal::kAtMost : Goal::kNone,
                        600.0);
+        // The target is on the tree's own bytes per object, not on the ratio.
         table.Add("World " + n + ": tree heap vs btDbvt heap (bytes/obj)",
                   key("tree_bytes").c_str(), key("bullet_tree_bytes").c_str(), "%.0f B", 1.0,
-                  false, Goal::kNone, 0.0);
+                  false, last ? Goal::kAtMost : Goal::kNone, 300.0, true);
+        table.AddAlone("World " + n + ": update + query per frame (ms)", frameMs.c_str(),
+                       "%.2f ms", Goal::kNone, 0.0);
     }
     table.Add("LoadModel (100,000 quads) vs one read of the file (MB/s)",
               "model/load_bytes_per_s", "model/read_bytes_per_s", "%.0f MB/s", 1e-6, false,
