@@ -195,20 +195,9 @@ int EntityDatabase::LoadLevel(const char* name) {
     if (levelsDirectory[0] == '\0') return Fail(kNotSetUp);
     if (!IsPlainName(name)) return Fail(WhyNotAName("level", name));
     PathBuffer remembered;
-    PathBuffer directory;
     PathBuffer fileName;
-    if (!GetWorkingDirectory(remembered)) return Fail(kNoWorkingDirectory);
-    if (!Join(directory, levelsDirectory, name)) {
-        return Fail("the level directory " + ShownPath(std::string(levelsDirectory) + name) +
-                    " has more than 127 characters");
-    }
-    if (!Join(fileName, name, ".txt")) {
-        return Fail("the level file name " + Quoted(std::string(name) + ".txt") +
-                    " has more than 127 characters");
-    }
-    if (!SetCurrentDirectoryA(directory)) {
-        const std::string shown = ShownPath(directory);
-        return Fail("cannot enter the level directory " + shown + ": " + WhyNotEntered(shown));
+    if (!EnterNamedDirectory("level", "level file", levelsDirectory, name, remembered, fileName)) {
+        return 0;
     }
 
     int result = 0;
@@ -227,25 +216,36 @@ int EntityDatabase::LoadLevel(const char* name) {
     return result;
 }
 
+int EntityDatabase::EnterNamedDirectory(const char* what, const char* fileWhat,
+                                        const char* dataDirectory, const char* name,
+                                        PathBuffer& remembered, PathBuffer& fileName) {
+    PathBuffer directory;
+    if (!GetWorkingDirectory(remembered)) return Fail(kNoWorkingDirectory);
+    if (!Join(directory, dataDirectory, name)) {
+        return Fail(std::string("the ") + what + " directory " +
+                    ShownPath(std::string(dataDirectory) + name) + " has more than 127 characters");
+    }
+    if (!Join(fileName, name, ".txt")) {
+        return Fail(std::string("the ") + fileWhat + " name " + Quoted(std::string(name) + ".txt") +
+                    " has more than 127 characters");
+    }
+    if (!SetCurrentDirectoryA(directory)) {
+        const std::string shown = ShownPath(directory);
+        return Fail(std::string("cannot enter the ") + what + " directory " + shown + ": " +
+                    WhyNotEntered(shown));
+    }
+    return 1;
+}
+
 int EntityDatabase::LoadEntity(const char* name) {
     if (entitiesDirectory[0] == '\0') return Fail(kNotSetUp);
     if (renderer == nullptr) return Fail("there is no renderer to load models with");
     if (!IsPlainName(name)) return Fail(WhyNotAName("entity", name));
     PathBuffer remembered;
-    PathBuffer directory;
     PathBuffer fileName;
-    if (!GetWorkingDirectory(remembered)) return Fail(kNoWorkingDirectory);
-    if (!Join(directory, entitiesDirectory, name)) {
-        return Fail("the entity directory " + ShownPath(std::string(entitiesDirectory) + name) +
-                    " has more than 127 characters");
-    }
-    if (!Join(fileName, name, ".txt")) {
-        return Fail("the entity description name " + Quoted(std::string(name) + ".txt") +
-                    " has more than 127 characters");
-    }
-    if (!SetCurrentDirectoryA(directory)) {
-        const std::string shown = ShownPath(directory);
-        return Fail("cannot enter the entity directory " + shown + ": " + WhyNotEntered(shown));
+    if (!EnterNamedDirectory("entity", "entity description", entitiesDirectory, name, remembered,
+                             fileName)) {
+        return 0;
     }
     // The model file name is relative to the entity's directory, which is current until the
     // prototype is made.

@@ -71,6 +71,12 @@ private:
     int LoadListedEntities(std::istream& level);
     // Sets failureReason; always 0, for returning.
     int Fail(const std::string& reason);
+    // Remembers the working directory, makes dataDirectory + name the working directory and
+    // names its text file (name + ".txt"). 0, with the reason naming what (a level or entity)
+    // and its file (fileWhat), when a path does not fit or the directory cannot be entered.
+    int EnterNamedDirectory(const char* what, const char* fileWhat, const char* dataDirectory,
+                            const char* name, char (&remembered)[kPathSize],
+                            char (&fileName)[kPathSize]);
 
     std::string failureReason;
     std::string levelFile;   // full path of the level file the last LoadLevel opened, or empty

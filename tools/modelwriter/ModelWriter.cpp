@@ -127,6 +127,10 @@ void ModelWriter::WriteBytes(const void* data, std::size_t size) {
 }
 
 bool ModelWriter::SaveToFile(const std::string& path) const {
+    return SaveBytesToFile(path, bytes);
+}
+
+bool SaveBytesToFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream file(path, std::ios::out | std::ios::binary | std::ios::trunc);
     if (!file.is_open()) return false;
     file.write(reinterpret_cast<const char*>(bytes.data()),

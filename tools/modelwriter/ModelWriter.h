@@ -88,3 +88,6 @@ private:
 
     std::vector<std::uint8_t> bytes;
 };
+
+// Writes the bytes to the file, replacing it; false when it cannot be opened or written.
+bool SaveBytesToFile(const std::string& path, const std::vector<std::uint8_t>& bytes);

@@ -1,7 +1,8 @@
 #include "tools/modelwriter/TgaWriter.h"
 
+#include "tools/modelwriter/ModelWriter.h"
+
 #include <cstddef>
-#include <fstream>
 
 namespace {
 
@@ -48,10 +49,5 @@ bool TgaWriter::Encode(const TgaPicture& picture, std::vector<std::uint8_t>& byt
 bool TgaWriter::Save(const TgaPicture& picture, const std::string& path) {
     std::vector<std::uint8_t> bytes;
     if (!Encode(picture, bytes)) return false;
-    std::ofstream file(path, std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!file.is_open()) return false;
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
+    return SaveBytesToFile(path, bytes);
 }
