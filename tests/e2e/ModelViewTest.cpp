@@ -3,6 +3,7 @@
 // GoogleTest goes before Xlib, whose None macro clashes with it.
 #include <gtest/gtest.h>
 
+#include "e2e/DisplayTest.h"
 #include "e2e/Picture.h"
 #include "e2e/ProgramProcess.h"
 #include "support/TemporaryDirectory.h"
@@ -30,17 +31,7 @@ void TapKey(Display* display, KeySym key) {
     SendKey(display, key, false);
 }
 
-class ModelViewTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr) << "the end-to-end tests need an X display (DISPLAY)";
-    }
-    void TearDown() override {
-        if (display != nullptr) XCloseDisplay(display);
-    }
-    Display* display = nullptr;
-};
+class ModelViewTest : public DisplayTest {};
 
 TEST_F(ModelViewTest, ShowsTheRobotInTheMiddleTurnsItWithTheArrowsAndEndsOnEscape) {
     ProgramProcess viewer({VELMORA_MODELVIEW, kRobot}, ".", {}, ProgramProcess::Streams::Pipes);

@@ -4,6 +4,7 @@
 // GoogleTest goes before Xlib, whose None macro clashes with it.
 #include <gtest/gtest.h>
 
+#include "e2e/DisplayTest.h"
 #include "e2e/Picture.h"
 #include "e2e/PrivateDisplay.h"
 #include "e2e/ProgramProcess.h"
@@ -52,12 +53,10 @@ struct ReaderCase {
 };
 void PrintTo(const ReaderCase& reader, std::ostream* stream) { *stream << reader.name; }
 
-class ProgramConsoleTest : public ::testing::TestWithParam<ReaderCase> {};
+class ProgramConsoleTest : public DisplayTest, public ::testing::WithParamInterface<ReaderCase> {};
 
 TEST_P(ProgramConsoleTest, EndsInOrderWhateverItsReaderDoes) {
     const ReaderCase& reader = GetParam();
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
     Started started = StartOn(display);
     ASSERT_NE(started.window, 0u) << started.program->Errors();
     ProgramProcess& program = *started.program;
@@ -87,7 +86,6 @@ TEST_P(ProgramConsoleTest, EndsInOrderWhateverItsReaderDoes) {
     }
     EXPECT_EQ(program.WaitForExit(2s), 1) << program.Errors();
     if (output >= 0 && !reader.readerGone) close(output);
-    XCloseDisplay(display);
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, ProgramConsoleTest,
@@ -100,9 +98,9 @@ INSTANTIATE_TEST_SUITE_P(Readers, ProgramConsoleTest,
 
 // ---- The window ------------------------------------------------------------------
 
-TEST(ProgramDesktopTest, AWindowDestroyedFromOutsideEndsItInOrder) {
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
+class ProgramDesktopTest : public DisplayTest {};
+
+TEST_F(ProgramDesktopTest, AWindowDestroyedFromOutsideEndsItInOrder) {
     Started started = StartOn(display);
     ASSERT_NE(started.window, 0u) << started.program->Errors();
     ASSERT_TRUE(started.program->WaitForOutput("Combo \n", 10s));
@@ -110,7 +108,6 @@ TEST(ProgramDesktopTest, AWindowDestroyedFromOutsideEndsItInOrder) {
     XFlush(display);
     EXPECT_EQ(started.program->WaitForExit(5s), 1);
     EXPECT_EQ(started.program->Errors().find("X11:"), std::string::npos) << started.program->Errors();
-    XCloseDisplay(display);
 }
 
 // The window manager's frame around a client window: left, right, top, bottom.

@@ -3,6 +3,7 @@
 // GoogleTest goes before Xlib, whose None macro clashes with it.
 #include <gtest/gtest.h>
 
+#include "e2e/DisplayTest.h"
 #include "e2e/Picture.h"
 #include "e2e/ProgramProcess.h"
 
@@ -23,16 +24,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-class ProgramTest : public ::testing::Test {
+class ProgramTest : public DisplayTest {
 protected:
-    void SetUp() override {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr) << "the end-to-end tests need an X display (DISPLAY)";
-    }
-    void TearDown() override {
-        if (display != nullptr) XCloseDisplay(display);
-    }
-
     // Starts the program and waits for its window and its start-up lines.
     void Start() {
         program = std::make_unique<ProgramProcess>(VELMORA_BINARY, VELMORA_RUNTIME_DIR);
@@ -43,7 +36,6 @@ protected:
         ASSERT_NE(window, 0u);
     }
 
-    Display* display = nullptr;
     std::unique_ptr<ProgramProcess> program;
     Window window = 0;
 };
