@@ -11,83 +11,74 @@ namespace {
 // Fraction of the probe's length allowed past either end of a segment or of the frame.
 constexpr float kEndTolerance = 0.001f;
 
-using WalkEntry = EntitySphereTree::WalkEntry;
+using Walk = std::vector<ChildEntry const*>;
 
 // How many entries ahead the walks ask for the memory they will read.
 constexpr size_t kFetchAhead = 16;
 
-// Asks for the node itself, all of it.
-void FetchNode(SphereNode const* node) {
-    char const* bytes = reinterpret_cast<char const*>(node);
+// Asks for the start of a child block: its count and its first entries.
+void FetchBlock(ChildBlock const* block) {
+    char const* bytes = reinterpret_cast<char const*>(block);
     treekernels::Prefetch(bytes);
-    treekernels::Prefetch(bytes + sizeof(SphereNode) - 1);
+    treekernels::Prefetch(bytes + 64);
 }
 
-// Asks for the two lists that expanding the node reads; the node must have arrived.
-void FetchLists(SphereNode const* node) {
-    treekernels::Prefetch(node->children.data());
-    treekernels::Prefetch(node->containerSpheres.data());
-}
-
-// Puts in next what lies below the entries of current, in order: each leaf as it is, each
-// container's leaves and the sub-containers whose sphere passes test(center, radius). Answers
-// whether any container was put in next.
+// Puts in next the entries of block whose children are to be looked at further, in order:
+// every leaf, and the sub-containers whose sphere passes test(center, radius). Answers whether
+// any sub-container was put in next.
 template <typename Test>
-bool Expand(std::vector<WalkEntry> const& current, std::vector<WalkEntry>& next,
-            Test const& test) {
+bool ExpandBlock(ChildBlock const* block, Walk& next, Test const& test) {
+    if (block == nullptr) return false;
+    bool containers = false;
+    ChildEntry const* const entries = block->Entries();
+    uint32_t const count = block->count;
+    for (uint32_t c = 0; c < count; ++c) {
+        ChildEntry const& child = entries[c];
+        if (child.IsLeaf()) {
+            // Leaves make their own test at the end.
+            next.push_back(&child);
+        } else if (test(child.center, child.radius)) {
+            next.push_back(&child);
+            containers = true;
+        }
+    }
+    return containers;
+}
+
+// Puts in next what lies below the entries of current, in order: each leaf as it is, and each
+// sub-container's children as ExpandBlock takes them. Answers whether any sub-container was
+// put in next.
+template <typename Test>
+bool Expand(Walk const& current, Walk& next, Test const& test) {
     bool containers = false;
     size_t const count = current.size();
     for (size_t i = 0; i < count; ++i) {
-        if (i + kFetchAhead < count && !current[i + kFetchAhead].leaf) {
-            FetchNode(current[i + kFetchAhead].node);
+        if (i + kFetchAhead < count && !current[i + kFetchAhead]->IsLeaf()) {
+            FetchBlock(current[i + kFetchAhead]->below.block);
         }
-        if (i + kFetchAhead / 2 < count && !current[i + kFetchAhead / 2].leaf) {
-            FetchLists(current[i + kFetchAhead / 2].node);
-        }
-        WalkEntry const entry = current[i];
-        if (entry.leaf) {
+        ChildEntry const* entry = current[i];
+        if (entry->IsLeaf()) {
             next.push_back(entry);
-            continue;
-        }
-        SphereNode const* node = entry.node;
-        if (node->HoldsOnlyContainers()) {
-            ChildSphere const* copies = node->containerSpheres.data();
-            size_t const children = node->children.size();
-            for (size_t c = 0; c < children; ++c) {
-                if (!test(copies[c].center, copies[c].radius)) continue;
-                next.push_back({node->children[c], false});
-                containers = true;
-            }
-        } else if (node->containerSpheres.empty()) {
-            // Leaves only: they make their own test at the end.
-            for (SphereNode const* child : node->children) next.push_back({child, true});
-        } else {
-            for (SphereNode const* child : node->children) {
-                if (child->flags & SphereNode::kLeaf) {
-                    next.push_back({child, true});
-                } else if (test(child->center, child->radius)) {
-                    next.push_back({child, false});
-                    containers = true;
-                }
-            }
+        } else if (ExpandBlock(entry->below.block, next, test)) {
+            containers = true;
         }
     }
     return containers;
 }
 
 // Finds the leaves below root whose containers all pass test(center, radius), root included,
-// and hands them to found, which makes the leaf's own test, in the order of a depth-first walk
-// through the children lists. The walk goes level by level, so that the nodes of one level can
-// be asked for ahead while the ones before them are tested: the nodes lie scattered in memory,
-// and waiting for each in turn is what a query would otherwise spend its time on. walk and next
-// are scratch storage kept between queries.
-template <typename Test, typename Found>
-void Search(SphereNode const* root, Test const& test, Found const& found,
-            std::vector<WalkEntry>& walk, std::vector<WalkEntry>& next) {
+// and hands their entries to found, which makes the leaf's own test, in the order of a
+// depth-first walk through the children. The walk goes level by level, reading only the child
+// blocks, so that the blocks of one level can be asked for ahead while the ones before them are
+// tested: they lie scattered in memory, and waiting for each in turn is what a query would
+// otherwise spend its time on. fetchLeaf asks for what found will read of a leaf. walk and
+// next are scratch storage kept between queries.
+template <typename Test, typename FetchLeaf, typename Found>
+void Search(SphereNode const* root, Test const& test, FetchLeaf const& fetchLeaf,
+            Found const& found, Walk& walk, Walk& next) {
     walk.clear();
     if (!test(root->center, root->radius)) return;
-    walk.push_back({root, false});
-    bool containers = true;
+    bool containers = ExpandBlock(root->children.Block(), walk, test);
     while (containers) {
         next.clear();
         containers = Expand(walk, next, test);
@@ -95,21 +86,23 @@ void Search(SphereNode const* root, Test const& test, Found const& found,
     }
     size_t const count = walk.size();
     for (size_t i = 0; i < count; ++i) {
-        if (i + kFetchAhead < count) {
-            // What the leaf tests read of a leaf: its object and its own sphere.
-            SphereNode const* leaf = walk[i + kFetchAhead].node;
-            treekernels::Prefetch(&leaf->object);
-            treekernels::Prefetch(&leaf->center);
-        }
-        if (i + kFetchAhead / 2 < count) {
-            // What the leaf tests read of an object: its sphere now and its last step.
-            Object3D const* object = walk[i + kFetchAhead / 2].node->object;
-            treekernels::Prefetch(&object->radius);
-            treekernels::Prefetch(&object->position);
-            treekernels::Prefetch(&object->previousPosition);
-        }
-        found(walk[i].node);
+        if (i + kFetchAhead < count) fetchLeaf(*walk[i + kFetchAhead]);
+        found(*walk[i]);
     }
+}
+
+// What the leaf tests of the frustum and sweep queries read of an object: its sphere now and
+// its last step.
+void FetchObject(ChildEntry const& leaf) {
+    Object3D const* object = leaf.below.object;
+    treekernels::Prefetch(&object->radius);
+    treekernels::Prefetch(&object->position);
+    treekernels::Prefetch(&object->previousPosition);
+}
+
+// What the other leaf tests read: the leaf's own sphere.
+void FetchLeafNode(ChildEntry const& leaf) {
+    treekernels::Prefetch(leaf.node);
 }
 
 bool ReachesIntoFrustum(Plane const (&planes)[Frustum::kPlaneCount], Vec3 const& center,
@@ -216,7 +209,8 @@ void EntitySphereTree::QueryRay(Vec3 const* origin, Vec3 const* direction,
         bool inside;
         return RayMeetsSphere(center, radius, from, along, tca, thc, inside);
     };
-    Search(root, meets, [&](SphereNode const* leaf) {
+    Search(root, meets, FetchLeafNode, [&](ChildEntry const& entry) {
+        SphereNode const* leaf = entry.node;
         float tca;
         float thc;
         bool inside;
@@ -243,7 +237,8 @@ void EntitySphereTree::QuerySegment(Vec3 const* start, Vec3 const* end,
         float entry;
         return SegmentMeetsSphere(center, radius, from, direction, inverseLength, entry);
     };
-    Search(root, meets, [&](SphereNode const* leaf) {
+    Search(root, meets, FetchLeafNode, [&](ChildEntry const& found) {
+        SphereNode const* leaf = found.node;
         float entry;
         if (!SegmentMeetsSphere(leaf->center, leaf->radius, from, direction, inverseLength,
                                 entry)) {
@@ -261,9 +256,9 @@ void EntitySphereTree::QueryFrustum(Frustum* frustum, std::list<Object3D*>& obje
     auto const reaches = [&planes](Vec3 const& center, float radius) {
         return ReachesIntoFrustum(planes, center, radius);
     };
-    Search(root, reaches, [&](SphereNode const* leaf) {
+    Search(root, reaches, FetchObject, [&](ChildEntry const& leaf) {
         // The object's own sphere now, not the leaf's sweep.
-        Object3D* object = leaf->object;
+        Object3D* object = leaf.below.object;
         if (ReachesIntoFrustum(planes, *object->GetPosition(), object->GetRadius())) {
             objects.push_back(object);
         }
@@ -276,7 +271,8 @@ void EntitySphereTree::QuerySphere(Vec3 const* center, float radius,
     auto const overlaps = [&](Vec3 const& nodeCenter, float nodeRadius) {
         return Overlaps(around, radius, nodeCenter, nodeRadius);
     };
-    Search(root, overlaps, [&](SphereNode const* leaf) {
+    Search(root, overlaps, FetchLeafNode, [&](ChildEntry const& entry) {
+        SphereNode const* leaf = entry.node;
         if (overlaps(leaf->center, leaf->radius)) objects.push_back(leaf->object);
     }, walk, walkNext);
 }
@@ -296,10 +292,11 @@ void EntitySphereTree::QuerySweep(Object3D* mover, std::list<Object3D*>& objects
     auto const near = [&probe](Vec3 const& center, float radius) {
         return Overlaps(probe.sweptCenter, probe.sweptRadius, center, radius);
     };
-    Search(root, near, [&](SphereNode const* leaf) {
+    Search(root, near, FetchObject, [&](ChildEntry const& leaf) {
+        Object3D* object = leaf.below.object;
         float t;
-        if (!SweepMeets(probe, leaf->object, t)) return;
-        objects.push_back(leaf->object);
+        if (!SweepMeets(probe, object, t)) return;
+        objects.push_back(object);
         times.push_back(t);
     }, walk, walkNext);
 }

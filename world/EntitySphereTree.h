@@ -41,15 +41,9 @@ public:
     virtual void QuerySweep(Object3D* mover, std::list<Object3D*>& objects,
                             std::list<float>& times);
 
-    // One entry of a query's level-by-level walk: a node whose sphere has passed, or a leaf
-    // waiting for its own test.
-    struct WalkEntry {
-        SphereNode const* node;
-        bool leaf;
-    };
-
 private:
-    // Scratch storage of the walks, kept so that a query allocates nothing once warm.
-    std::vector<WalkEntry> walk;
-    std::vector<WalkEntry> walkNext;
+    // Scratch storage of the queries' level-by-level walks: entries of the child blocks, kept
+    // so that a query allocates nothing once warm.
+    std::vector<ChildEntry const*> walk;
+    std::vector<ChildEntry const*> walkNext;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "scene/Object3D.h"
 #include "world/TreeKernels.h"
@@ -12,12 +13,6 @@ namespace {
 // Removes every entry equal to node from list.
 void Erase(std::vector<SphereNode*>& list, SphereNode* node) {
     list.erase(std::remove(list.begin(), list.end(), node), list.end());
-}
-
-// Frees node and everything below it.
-void FreeSubtree(SphereNode* node) {
-    for (SphereNode* child : node->children) FreeSubtree(child);
-    delete node;
 }
 
 // The placed leaf of object at or below node, or null.
@@ -32,13 +27,6 @@ SphereNode* FindLeaf(SphereNode* node, Object3D const* object) {
     return nullptr;
 }
 
-// Lets go of most of a list's storage once it is used to a quarter or less. Children come and
-// go all the time; without this every list would keep the most it ever held.
-template <typename T>
-void ShrinkIfSparse(std::vector<T>& list) {
-    if (list.capacity() > 4 && list.size() * 4 <= list.capacity()) list.shrink_to_fit();
-}
-
 // Empties a work queue. One that held far more than this time (the first placement queues
 // every leaf) lets its storage go rather than keep it for ever.
 void ClearQueue(std::vector<SphereNode*>& queue) {
@@ -49,34 +37,24 @@ void ClearQueue(std::vector<SphereNode*>& queue) {
     }
 }
 
-// The copy of container's sphere that its parent keeps, or null.
-ChildSphere* CopyInParent(SphereNode const* container) {
-    ChildSphereList& copies = container->parent->containerSpheres;
-    size_t const index = container->parent->ContainerIndexOf(container);
-    return index < copies.size() ? &copies[index] : nullptr;
+// A child's centre: a sub-container's from its entry, a leaf's from the leaf itself.
+Vec3 const& CenterOf(ChildEntry const& entry) {
+    return entry.IsLeaf() ? entry.node->center : entry.center;
 }
 
-// Calls visit(center, radius) for every child of node, in order: from the node's copies when
-// they stand for all its children, else from the children themselves.
-template <typename Visit>
-void ForEachChildSphere(SphereNode const* node, Visit const& visit) {
-    if (node->HoldsOnlyContainers()) {
-        for (ChildSphere const& copy : node->containerSpheres) {
-            visit(copy.center, copy.radius);
-        }
-    } else {
-        for (SphereNode const* child : node->children) visit(child->center, child->radius);
-    }
+float RadiusOf(ChildEntry const& entry) {
+    return entry.IsLeaf() ? entry.node->radius : entry.radius;
 }
 
 }  // namespace
 
 SphereTree::SphereTree(float rootRadius, float depth, float divisor, float rootSlack,
                        float slackScale_)
-    : root(new SphereNode),
+    : root(nullptr),
       maxDepth(static_cast<int>(depth)),
       childRadiusScale(1.0f / divisor),
       slackScale(slackScale_) {
+    root = nodes.New();
     root->nominalRadius = rootRadius;
     root->radius = rootRadius;
     root->flags = SphereNode::kContainer | SphereNode::kRoot;
@@ -84,16 +62,22 @@ SphereTree::SphereTree(float rootRadius, float depth, float divisor, float rootS
 }
 
 SphereTree::~SphereTree() {
-    // Everything placed hangs below the root, escaped leaves included; leaves waiting in the
-    // insert queue have no parent yet.
-    FreeSubtree(root);
-    for (SphereNode* leaf : insertQueue) delete leaf;
-    for (SphereNode* node : spareNodes) delete node;
+    // The nodes and the pooled blocks go with their pools; blocks too large for the pool are
+    // given back one by one.
+    std::vector<SphereNode*> pending{root};
+    while (!pending.empty()) {
+        SphereNode* node = pending.back();
+        pending.pop_back();
+        for (SphereNode* child : node->children) {
+            if (child->flags & SphereNode::kContainer) pending.push_back(child);
+        }
+        blocks.Free(node->children.block);
+    }
 }
 
 int SphereTree::Insert(Object3D* object) {
     if (object == nullptr) return static_cast<int>(insertQueue.size());
-    SphereNode* leaf = NewNode();
+    SphereNode* leaf = nodes.New();
     leaf->object = object;
     leaf->radius = object->GetRadius();
     leaf->center = *object->GetPosition();
@@ -138,24 +122,11 @@ SphereNode* SphereTree::GetRoot() {
 void SphereTree::Update() {
     size_t const leafCount = leaves.size();
     for (size_t i = 0; i < leafCount; ++i) {
-        // The leaves, their objects, their containers and the containers' children lists lie
-        // scattered in memory: each is asked for a few leaves before it is needed, once the
-        // one it is found through has arrived, so that the waits overlap.
-        if (i + 16 < leafCount) treekernels::Prefetch(leaves[i + 16]);
-        if (i + 8 < leafCount) {
-            // The object's swept sphere reads its radius and its last two positions.
-            SphereNode const* ahead = leaves[i + 8];
-            Object3D const* object = ahead->object;
-            treekernels::Prefetch(&object->radius);
-            treekernels::Prefetch(&object->position);
-            treekernels::Prefetch(&object->previousPosition);
-            treekernels::Prefetch(ahead->parent);
-        }
-        if (i + 4 < leafCount) {
-            if (SphereNode const* container = leaves[i + 4]->parent) {
-                treekernels::Prefetch(container->children.data());
-            }
-        }
+        // The leaves and their objects lie in order in memory, their containers scattered:
+        // each container is asked for a few leaves before it is needed, once the leaf it is
+        // found through has arrived, so that the waits overlap.
+        if (i + 8 < leafCount) treekernels::Prefetch(leaves[i + 8]);
+        if (i + 4 < leafCount) treekernels::Prefetch(leaves[i + 4]->parent);
         SphereNode* leaf = leaves[i];
         leaf->center = leaf->object->GetSweptCenter();
         leaf->radius = leaf->object->GetSweptRadius();
@@ -189,9 +160,7 @@ void SphereTree::Update() {
     for (size_t i = 0; i < recomputeQueue.size(); ++i) {
         if (i + 8 < recomputeQueue.size()) treekernels::Prefetch(recomputeQueue[i + 8]);
         if (i + 4 < recomputeQueue.size()) {
-            SphereNode const* ahead = recomputeQueue[i + 4];
-            treekernels::Prefetch(ahead->children.data());
-            treekernels::Prefetch(ahead->containerSpheres.data());
+            treekernels::Prefetch(recomputeQueue[i + 4]->children.Block());
         }
         SphereNode* node = recomputeQueue[i];
         int const result = Recompute(node);
@@ -199,14 +168,6 @@ void SphereTree::Update() {
         if (result == 0) DestroyNode(node);
     }
     ClearQueue(recomputeQueue);
-
-    // The oldest spares go: the newest are the likeliest still to be in the cache.
-    size_t const keep = leaves.size() / 8;
-    if (spareNodes.size() > keep) {
-        size_t const excess = spareNodes.size() - keep;
-        for (size_t i = 0; i < excess; ++i) delete spareNodes[i];
-        spareNodes.erase(spareNodes.begin(), spareNodes.begin() + static_cast<ptrdiff_t>(excess));
-    }
 }
 
 void SphereTree::QueueReinsert(SphereNode* node) {
@@ -216,81 +177,81 @@ void SphereTree::QueueReinsert(SphereNode* node) {
 }
 
 void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
-    // The deepest level, or a leaf too large for node's children: it hangs here.
+    // 1, 2: the deepest level, or a leaf too large for node's children: it hangs here (6).
     if (node->depth == maxDepth || node->nominalRadius * childRadiusScale < leaf->radius) {
         QueueRecompute(node);
-        node->children.push_back(leaf);
+        AddChild(node, leaf);
         leaf->parent = node;
         leaf->depth = node->depth + 1;
         leaf->flags &= ~SphereNode::kInsertQueued;
         return;
     }
 
-    // The nearest child container that already holds the leaf, or else the nearest one that can
-    // grow to hold it (with its slack) within its nominal radius. Ties keep the earlier child.
-    // The spheres come from the node's copies, so the child nodes themselves are not read. The
-    // sub-containers of one node are all of one level: their slack and nominal radius are the
-    // node's times the tree's scales, as they were made.
+    // 3: the nearest child container that already holds the leaf, or else the nearest one that
+    // can grow to hold it (with its slack) within its nominal radius. Ties keep the earlier
+    // child. The spheres come from node's block, so the child nodes themselves are not read.
+    // The sub-containers of one node are all of one level: their slack and nominal radius are
+    // the node's times the tree's scales, as they were made.
     float const childSlack = node->slack * slackScale;
     float const childNominalRadius = node->nominalRadius * childRadiusScale;
-    ChildSphereList& copies = node->containerSpheres;
-    // The chosen child is found through the children list: asked for now, it arrives while
-    // the spheres are tested.
-    treekernels::Prefetch(node->children.data());
+    ChildEntry* const entries = node->children.block != nullptr
+                                    ? node->children.block->Entries()
+                                    : nullptr;
+    size_t const count = node->children.size();
     float best = 1e9f;
     float containMargin = 0.0f;
     size_t containIndex = SIZE_MAX;
     float growLimit = 0.0f;
     size_t growIndex = SIZE_MAX;
-    ChildSphere const* const spheres = copies.data();
-    size_t const count = copies.size();
     // The distances come first, a batch at a time, apart from the choice: each one waits for a
     // square root, and the choice between them would otherwise wait for every one in turn.
     constexpr size_t kBatch = 64;
     float distances[kBatch];
     for (size_t first = 0; first < count; first += kBatch) {
         size_t const batch = std::min(kBatch, count - first);
-        treekernels::DistancesPlus(spheres + first, batch, leaf->center, leaf->radius,
+        treekernels::DistancesPlus(entries + first, batch, leaf->center, leaf->radius,
                                    distances);
         for (size_t k = 0; k < batch; ++k) {
+            ChildEntry const& child = entries[first + k];
+            if (child.IsLeaf()) continue;
             float const d = distances[k];
             if (d >= best) continue;
-            size_t const i = first + k;
             best = d;
-            float const m = d - spheres[i].radius;
+            float const m = d - child.radius;
             if (m < containMargin) {
-                containIndex = i;
+                containIndex = first + k;
                 containMargin = m;
                 continue;
             }
             float const g = d + childSlack - childNominalRadius;
             if (g < growLimit) {
-                growIndex = i;
+                growIndex = first + k;
                 growLimit = g;
             }
         }
     }
+    // 4: into the container that holds it.
     if (containIndex != SIZE_MAX) {
-        Integrate(leaf, node->ContainerChild(containIndex));
+        Integrate(leaf, entries[containIndex].node);
         return;
     }
 
+    // 5: grow the one that can, or else make a new one, centred on the leaf.
     SphereNode* next = nullptr;
     if (growIndex != SIZE_MAX) {
-        next = node->ContainerChild(growIndex);
+        next = entries[growIndex].node;
         next->radius = next->slack + best;
-        copies[growIndex].radius = next->radius;
+        entries[growIndex].radius = next->radius;
     } else {
-        next = NewNode();
+        next = nodes.New();
         next->flags = SphereNode::kContainer;
         next->depth = node->depth + 1;
-        next->nominalRadius = node->nominalRadius * childRadiusScale;
+        next->nominalRadius = childNominalRadius;
         next->radius = next->nominalRadius;
-        next->slack = node->slack * slackScale;
+        next->slack = childSlack;
         next->center = leaf->center;
         next->parent = node;
-        node->children.push_back(next);
-        copies.push_back({next->center, next->radius});
+        AddChild(node, next);
     }
     // A grown container, or a new one at its full nominal radius, can reach outside node. Left
     // so, a leaf that later moves within it into that outer part would be cut off by every
@@ -307,26 +268,31 @@ void SphereTree::QueueRecompute(SphereNode* node) {
 }
 
 int SphereTree::Recompute(SphereNode* node) {
+    // 1: nothing left to enclose.
     if (node->children.empty()) {
         QueueRecompute(node->parent);
         return 0;
     }
 
+    // 2: the mean of the children's centres.
+    ChildEntry const* const entries = node->children.Entries();
+    size_t const count = node->children.size();
     Vec3 sum;
-    ForEachChildSphere(node, [&sum](Vec3 const& center, float) { sum += center; });
-    Vec3 const mean = sum * (1.0f / static_cast<float>(node->children.size()));
+    for (size_t i = 0; i < count; ++i) sum += CenterOf(entries[i]);
+    Vec3 const mean = sum * (1.0f / static_cast<float>(count));
 
+    // 3: the radius that holds every child with the slack around it.
     float newRadius = 0.0f;
     bool reachesPastRadius = false;
     float const slack = node->slack;
     float const radius = node->radius;
-    ForEachChildSphere(node, [&](Vec3 const& center, float childRadius) {
-        float const e = (center - mean).Length() + slack + childRadius;
+    for (size_t i = 0; i < count; ++i) {
+        float const e = (CenterOf(entries[i]) - mean).Length() + slack + RadiusOf(entries[i]);
         if (e > newRadius) {
             newRadius = e;
             if (e >= radius) reachesPastRadius = true;
         }
-    });
+    }
 
     // The refit sphere would be no smaller than the present one: keep the present one, as long
     // as it still holds every child. A child that reaches outside it would be cut off by
@@ -342,13 +308,13 @@ int SphereTree::Recompute(SphereNode* node) {
         if (allInside) return 1;
     }
 
+    // 4: the refit sphere, in the node and in its parent's copy.
     node->center = mean;
     node->radius = newRadius;
     if (node->parent != nullptr) {
-        if (ChildSphere* copy = CopyInParent(node)) {
-            copy->center = mean;
-            copy->radius = newRadius;
-        }
+        ChildEntry* entry = EntryOf(node);
+        entry->center = mean;
+        entry->radius = newRadius;
     }
     QueueRecompute(node->parent);
     return 1;
@@ -356,32 +322,73 @@ int SphereTree::Recompute(SphereNode* node) {
 
 void SphereTree::Detach(SphereNode* node) {
     SphereNode* parent = node->parent;
-    if (node->flags & SphereNode::kContainer) {
-        ChildSphereList& copies = parent->containerSpheres;
-        size_t const index = parent->ContainerIndexOf(node);
-        if (index < copies.size()) copies.erase(index);
+    ChildBlock* block = parent->children.block;
+    ChildEntry* entries = block->Entries();
+    ChildEntry* entry = EntryOf(node);
+    size_t const index = static_cast<size_t>(entry - entries);
+    std::memmove(entry, entry + 1, (block->count - index - 1) * sizeof(ChildEntry));
+    --block->count;
+    if (block->count == 0) {
+        blocks.Free(block);
+        SetBlock(parent, nullptr);
+    } else if (block->capacity > 4 && block->count * 4 <= block->capacity) {
+        // Children come and go all the time; a block used to a quarter or less moves into a
+        // smaller one, so that blocks do not keep the most they ever held.
+        ChildBlock* smaller = blocks.New(block->count * 2);
+        std::memcpy(smaller->Entries(), entries, block->count * sizeof(ChildEntry));
+        smaller->count = block->count;
+        blocks.Free(block);
+        SetBlock(parent, smaller);
     }
-    Erase(parent->children, node);
-    ShrinkIfSparse(parent->children);
     node->parent = nullptr;
     node->depth = 0;
 }
 
-SphereNode* SphereTree::NewNode() {
-    if (spareNodes.empty()) return new SphereNode;
-    SphereNode* node = spareNodes.back();
-    spareNodes.pop_back();
-    return node;
+void SphereTree::AddChild(SphereNode* parent, SphereNode* child) {
+    ChildBlock* block = parent->children.block;
+    if (block == nullptr || block->count == block->capacity) {
+        uint32_t const count = block != nullptr ? block->count : 0;
+        ChildBlock* larger = blocks.New(count == 0 ? 1 : count * 2);
+        if (count > 0) std::memcpy(larger->Entries(), block->Entries(), count * sizeof(ChildEntry));
+        larger->count = count;
+        blocks.Free(block);
+        SetBlock(parent, larger);
+        block = larger;
+    }
+    ChildEntry& entry = block->Entries()[block->count];
+    entry.node = child;
+    if (child->flags & SphereNode::kLeaf) {
+        entry.center = Vec3();
+        entry.radius = ChildEntry::kLeafEntry;
+        entry.below.object = child->object;
+    } else {
+        entry.center = child->center;
+        entry.radius = child->radius;
+        entry.below.block = child->children.block;
+    }
+    child->entryHint = block->count;
+    ++block->count;
+}
+
+void SphereTree::SetBlock(SphereNode* node, ChildBlock* block) {
+    node->children.block = block;
+    if (node->parent != nullptr) EntryOf(node)->below.block = block;
+}
+
+ChildEntry* SphereTree::EntryOf(SphereNode* node) {
+    ChildBlock* block = node->parent->children.block;
+    ChildEntry* entries = block->Entries();
+    // The hint is right unless an earlier sibling has left since it was set.
+    if (node->entryHint < block->count && entries[node->entryHint].node == node) {
+        return &entries[node->entryHint];
+    }
+    uint32_t index = 0;
+    while (entries[index].node != node) ++index;
+    node->entryHint = index;
+    return &entries[index];
 }
 
 void SphereTree::FreeNode(SphereNode* node) {
-    // Back to a new node's state. Most containers that empty out are deepest ones that held a
-    // single leaf, and a spare node most often becomes one again, so a one-entry children list
-    // is kept for it; longer lists are let go, so that spare nodes do not hoard memory.
-    std::vector<SphereNode*> children;
-    if (node->children.capacity() == 1) children.swap(node->children);
-    *node = SphereNode();
-    children.clear();
-    node->children.swap(children);
-    spareNodes.push_back(node);
+    blocks.Free(node->children.block);
+    nodes.Free(node);
 }

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "world/ChildBlockPool.h"
+#include "world/NodePool.h"
 #include "world/SphereNode.h"
 
 class Object3D;
@@ -55,15 +57,16 @@ protected:
 
 private:
     // Unlinks a placed node from its parent.
-    static void Detach(SphereNode* node);
-    // A node with every field 0 or null and no children: a spare one if there is one.
-    SphereNode* NewNode();
-    // Keeps node, unlinked from everything, as a spare for NewNode. Moving objects empty and
-    // fill containers all the time; reusing the nodes (and the storage of their lists) spares
-    // the allocator that work.
+    void Detach(SphereNode* node);
+    // Appends child's entry to parent's block, making the block larger when it is full.
+    void AddChild(SphereNode* parent, SphereNode* child);
+    // Gives node the block of children given, and its entry in its parent the same.
+    void SetBlock(SphereNode* node, ChildBlock* block);
+    // The entry of a placed node in its parent's block.
+    ChildEntry* EntryOf(SphereNode* node);
+    // Takes node, unlinked from everything, back into the pool with its block.
     void FreeNode(SphereNode* node);
 
-    // Free nodes for NewNode. At the end of an Update no more are kept than an eighth of the
-    // leaves: about as many as a frame of fast movers empties and fills.
-    std::vector<SphereNode*> spareNodes;
+    NodePool nodes;
+    ChildBlockPool blocks;
 };

@@ -1,6 +1,6 @@
 // The few places where the sphere tree asks the processor for something in particular: reading
-// memory ahead of use, and arithmetic over a container's run of child spheres (ChildSphereList:
-// centre x, y, z and radius in 16 bytes, one child after another), four children at a time
+// memory ahead of use, and arithmetic over a container's run of child entries (ChildList.h:
+// centre x, y, z and radius in the first 16 of every 32 bytes), four children at a time
 // where the processor has SSE2, one at a time elsewhere. Both paths do the same single-precision
 // operations in the same order (sqrt is correctly rounded in both), so their results are
 // identical to the bit: the tree's choices depend on exact comparisons of these values.
@@ -10,7 +10,7 @@
 #include <cstddef>
 
 #include "math/Vec3.h"
-#include "world/ChildSphereList.h"
+#include "world/ChildList.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -23,23 +23,25 @@ inline void Prefetch(void const* address) {
     __builtin_prefetch(address);
 }
 
-// out[i] = (point - spheres[i].center).Length() + reach, for i below count.
-inline void DistancesPlus(ChildSphere const* spheres, size_t count, Vec3 const& point,
+// out[i] = (point - entries[i].center).Length() + reach, for i below count.
+inline void DistancesPlus(ChildEntry const* entries, size_t count, Vec3 const& point,
                           float reach, float* out) {
     size_t i = 0;
 #if defined(__SSE2__)
-    static_assert(sizeof(ChildSphere) == 4 * sizeof(float), "a child sphere is one SSE register");
+    static_assert(sizeof(ChildEntry) == 8 * sizeof(float) && offsetof(ChildEntry, center) == 0 &&
+                      offsetof(ChildEntry, radius) == 3 * sizeof(float),
+                  "an entry starts with its sphere, one SSE register, and is two registers long");
     __m128 const px = _mm_set1_ps(point.x);
     __m128 const py = _mm_set1_ps(point.y);
     __m128 const pz = _mm_set1_ps(point.z);
     __m128 const add = _mm_set1_ps(reach);
-    float const* raw = reinterpret_cast<float const*>(spheres);
+    float const* raw = reinterpret_cast<float const*>(entries);
     for (; i + 4 <= count; i += 4) {
         // Four children's (x, y, z, r) rows turned into columns of x, y and z.
-        __m128 x = _mm_loadu_ps(raw + 4 * i);
-        __m128 y = _mm_loadu_ps(raw + 4 * i + 4);
-        __m128 z = _mm_loadu_ps(raw + 4 * i + 8);
-        __m128 r = _mm_loadu_ps(raw + 4 * i + 12);
+        __m128 x = _mm_loadu_ps(raw + 8 * i);
+        __m128 y = _mm_loadu_ps(raw + 8 * i + 8);
+        __m128 z = _mm_loadu_ps(raw + 8 * i + 16);
+        __m128 r = _mm_loadu_ps(raw + 8 * i + 24);
         _MM_TRANSPOSE4_PS(x, y, z, r);
         __m128 const dx = _mm_sub_ps(px, x);
         __m128 const dy = _mm_sub_ps(py, y);
@@ -49,7 +51,7 @@ inline void DistancesPlus(ChildSphere const* spheres, size_t count, Vec3 const& 
         _mm_storeu_ps(out + i, _mm_add_ps(_mm_sqrt_ps(squared), add));
     }
 #endif
-    for (; i < count; ++i) out[i] = (point - spheres[i].center).Length() + reach;
+    for (; i < count; ++i) out[i] = (point - entries[i].center).Length() + reach;
 }
 
 }  // namespace treekernels

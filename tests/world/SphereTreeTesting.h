@@ -98,23 +98,23 @@ inline std::string TreeFaults(SphereTree const& tree, bool settled, bool allowEs
         SphereNode const* node = pending.back();
         pending.pop_back();
         checkFlags(node);
-        // The node's copies of its sub-containers' spheres: one per sub-container, in order,
-        // equal to the sub-container's own sphere.
-        size_t copies = 0;
-        for (SphereNode const* child : node->children) {
-            if (!(child->flags & SphereNode::kContainer)) continue;
-            if (copies >= node->containerSpheres.size()) {
-                fault(child, "sub-container without a copy of its sphere");
-                break;
-            }
-            ChildSphere const& copy = node->containerSpheres[copies++];
-            if (copy.radius != child->radius ||
-                copy.center.x != child->center.x || copy.center.y != child->center.y ||
-                copy.center.z != child->center.z) {
-                fault(child, "copy of the sphere out of step with the sub-container");
+        // The entries of the node's block: what they keep of each child is the child's own.
+        ChildEntry const* entries = node->children.Entries();
+        for (size_t i = 0; i < node->children.size(); ++i) {
+            ChildEntry const& entry = entries[i];
+            SphereNode const* child = entry.node;
+            bool const leaf = (child->flags & SphereNode::kLeaf) != 0;
+            if (entry.IsLeaf() != leaf) {
+                fault(child, "entry of the wrong kind");
+            } else if (leaf ? entry.below.object != child->object
+                            : entry.below.block != child->children.Block() ||
+                                  entry.radius != child->radius ||
+                                  entry.center.x != child->center.x ||
+                                  entry.center.y != child->center.y ||
+                                  entry.center.z != child->center.z) {
+                fault(child, "entry out of step with its child");
             }
         }
-        if (copies != node->containerSpheres.size()) fault(node, "copies of dropped spheres");
         for (SphereNode const* child : node->children) {
             if (child->parent != node || child->depth != node->depth + 1) fault(child, "bad link");
             if (child->flags & SphereNode::kLeaf) {
