@@ -4,23 +4,23 @@
 #include <cstdlib>
 #include <new>
 
-namespace {
-
-// The smallest power of two not below count, as its exponent.
-int SizeIndex(uint32_t count) {
-    int index = 0;
-    while ((uint32_t{1} << index) < count) ++index;
-    return index;
-}
-
-}  // namespace
-
 ChildBlockPool::~ChildBlockPool() = default;
 
-ChildBlock* ChildBlockPool::New(uint32_t capacity) {
-    int const index = SizeIndex(std::max<uint32_t>(capacity, 1));
-    uint32_t const rounded = uint32_t{1} << index;
-    size_t const bytes = BlockBytes(rounded);
+uint32_t ChildBlockPool::Capacity(int size) {
+    if (size == 0) return 1;
+    return size % 2 == 1 ? uint32_t{2} << (size / 2) : uint32_t{3} << (size / 2 - 1);
+}
+
+int ChildBlockPool::SizeFor(uint32_t count) {
+    int size = 0;
+    while (Capacity(size) < count) ++size;
+    return size;
+}
+
+ChildBlock* ChildBlockPool::New(uint32_t count) {
+    int const index = SizeFor(count);
+    uint32_t const capacity = Capacity(index);
+    size_t const bytes = BlockBytes(capacity);
     void* memory = nullptr;
     if (index >= kPooledSizes) {
         memory = std::malloc(bytes);
@@ -32,10 +32,10 @@ ChildBlock* ChildBlockPool::New(uint32_t capacity) {
             size.free = size.free->next;
         } else {
             if (size.usedInLastChunk == size.blocksInLastChunk) {
-                // Each chunk twice the one before, from 16 blocks up to 256 KiB.
+                // Each chunk twice the one before, from 4 blocks up to 256 KiB.
                 size_t const most = std::max<size_t>(1, kLargestChunkBytes / bytes);
                 size.blocksInLastChunk =
-                    size.chunks.empty() ? std::min<size_t>(16, most)
+                    size.chunks.empty() ? std::min<size_t>(4, most)
                                         : std::min(size.blocksInLastChunk * 2, most);
                 size.chunks.emplace_back(new unsigned char[size.blocksInLastChunk * bytes]);
                 size.usedInLastChunk = 0;
@@ -43,12 +43,12 @@ ChildBlock* ChildBlockPool::New(uint32_t capacity) {
             memory = size.chunks.back().get() + size.usedInLastChunk++ * bytes;
         }
     }
-    return new (memory) ChildBlock{0, rounded};
+    return new (memory) ChildBlock{0, capacity};
 }
 
 void ChildBlockPool::Free(ChildBlock* block) {
     if (block == nullptr) return;
-    int const index = SizeIndex(block->capacity);
+    int const index = SizeFor(block->capacity);
     if (index >= kPooledSizes) {
         std::free(block);
         return;

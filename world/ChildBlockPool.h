@@ -1,7 +1,7 @@
-// The storage of the tree's child blocks (ChildList.h). Blocks come in capacities of powers of
-// two, each capacity with its own chunks and free list, so that children coming and going,
-// every frame, cost no call to the allocator; blocks larger than the chunks hold come from the
-// allocator one by one.
+// The storage of the tree's child blocks (ChildList.h). Blocks come in a few sizes, 1, 2, 3, 4,
+// 6, 8, 12, 16, ... entries (each a power of two or one and a half times one), each size with
+// its own chunks and free list, so that children coming and going, every frame, cost no call
+// to the allocator; blocks larger than the chunks hold come from the allocator one by one.
 #pragma once
 
 #include <cstddef>
@@ -18,14 +18,21 @@ public:
     ChildBlockPool(ChildBlockPool const&) = delete;
     ChildBlockPool& operator=(ChildBlockPool const&) = delete;
 
-    // An empty block with room for at least capacity entries.
-    ChildBlock* New(uint32_t capacity);
+    // An empty block of the smallest size that holds count entries.
+    ChildBlock* New(uint32_t count);
     // Gives a block back; null is ignored.
     void Free(ChildBlock* block);
 
+    // The entries a block of the given size holds.
+    static uint32_t Capacity(int size);
+    // The smallest size that holds count entries.
+    static int SizeFor(uint32_t count);
+
 private:
-    // Capacities 1, 2, 4, ... up to 2^(kPooledSizes - 1) come from chunks.
-    static constexpr int kPooledSizes = 11;
+    // Sizes up to 4 entries come from chunks: the blocks of the deepest containers, which
+    // come and go with the leaves that move. Larger blocks change size seldom, and from the
+    // allocator they give their memory back to blocks of every other size.
+    static constexpr int kPooledSizes = 4;
     static constexpr size_t kLargestChunkBytes = size_t{1} << 18;
 
     static size_t BlockBytes(uint32_t capacity) {

@@ -134,13 +134,28 @@ void SphereTree::Update() {
         if (leaf->parent == nullptr || leaf->FitMarginIn(*leaf->parent) >= 0.0f) continue;
         if (leaf->FitMarginIn(*root) > 0.0f) {
             // Out of its container but still in the world: placed again from the root below.
+            // It is detached right after this walk, with the others: nothing in the walk reads
+            // a container's children, and taking them out together lets their containers'
+            // blocks be asked for ahead.
             QueueReinsert(leaf);
             QueueRecompute(leaf->parent);
-            Detach(leaf);
         } else {
             // Left the world. The leaf stays where it was; only the leaf list forgets it.
             escaped.push_back(leaf);
         }
+    }
+
+    // The leaves queued by the walk, in the order it queued them; leaves added since the last
+    // update wait in the queue too, but they have no parent.
+    size_t const queued = insertQueue.size();
+    for (size_t i = 0; i < queued; ++i) {
+        if (i + 8 < queued) treekernels::Prefetch(insertQueue[i + 8]);
+        if (i + 4 < queued) {
+            if (SphereNode const* parent = insertQueue[i + 4]->parent) {
+                treekernels::Prefetch(parent->children.Block());
+            }
+        }
+        if (insertQueue[i]->parent != nullptr) Detach(insertQueue[i]);
     }
 
     if (!escaped.empty()) {
@@ -209,15 +224,14 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
     float distances[kBatch];
     for (size_t first = 0; first < count; first += kBatch) {
         size_t const batch = std::min(kBatch, count - first);
-        treekernels::DistancesPlus(entries + first, batch, leaf->center, leaf->radius,
-                                   distances);
+        treekernels::ContainerDistancesPlus(entries + first, batch, leaf->center, leaf->radius,
+                                            distances);
         for (size_t k = 0; k < batch; ++k) {
-            ChildEntry const& child = entries[first + k];
-            if (child.IsLeaf()) continue;
+            // Leaves come out at infinity, so that they are passed over here.
             float const d = distances[k];
             if (d >= best) continue;
             best = d;
-            float const m = d - child.radius;
+            float const m = d - entries[first + k].radius;
             if (m < containMargin) {
                 containIndex = first + k;
                 containMargin = m;
@@ -325,16 +339,18 @@ void SphereTree::Detach(SphereNode* node) {
     ChildBlock* block = parent->children.block;
     ChildEntry* entries = block->Entries();
     ChildEntry* entry = EntryOf(node);
-    size_t const index = static_cast<size_t>(entry - entries);
-    std::memmove(entry, entry + 1, (block->count - index - 1) * sizeof(ChildEntry));
+    size_t const after = block->count - static_cast<size_t>(entry - entries) - 1;
+    if (after > 0) std::memmove(entry, entry + 1, after * sizeof(ChildEntry));
     --block->count;
     if (block->count == 0) {
         blocks.Free(block);
         SetBlock(parent, nullptr);
-    } else if (block->capacity > 4 && block->count * 4 <= block->capacity) {
-        // Children come and go all the time; a block used to a quarter or less moves into a
-        // smaller one, so that blocks do not keep the most they ever held.
-        ChildBlock* smaller = blocks.New(block->count * 2);
+    } else if (int const size = ChildBlockPool::SizeFor(block->capacity);
+               size >= 2 && block->count <= ChildBlockPool::Capacity(size - 2)) {
+        // Children come and go all the time; a block that would fit two sizes down moves into
+        // the smallest that holds it, so that blocks do not keep the most they ever held (and
+        // one child more or less does not move it to and fro).
+        ChildBlock* smaller = blocks.New(block->count);
         std::memcpy(smaller->Entries(), entries, block->count * sizeof(ChildEntry));
         smaller->count = block->count;
         blocks.Free(block);
@@ -348,7 +364,7 @@ void SphereTree::AddChild(SphereNode* parent, SphereNode* child) {
     ChildBlock* block = parent->children.block;
     if (block == nullptr || block->count == block->capacity) {
         uint32_t const count = block != nullptr ? block->count : 0;
-        ChildBlock* larger = blocks.New(count == 0 ? 1 : count * 2);
+        ChildBlock* larger = blocks.New(count + 1);
         if (count > 0) std::memcpy(larger->Entries(), block->Entries(), count * sizeof(ChildEntry));
         larger->count = count;
         blocks.Free(block);

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <limits>
 
 #include "math/Vec3.h"
 #include "world/ChildList.h"
@@ -23,9 +24,11 @@ inline void Prefetch(void const* address) {
     __builtin_prefetch(address);
 }
 
-// out[i] = (point - entries[i].center).Length() + reach, for i below count.
-inline void DistancesPlus(ChildEntry const* entries, size_t count, Vec3 const& point,
-                          float reach, float* out) {
+// out[i] = (point - entries[i].center).Length() + reach for the sub-containers' entries, and
+// infinity for the leaves' (which hold no sphere), for i below count.
+inline void ContainerDistancesPlus(ChildEntry const* entries, size_t count, Vec3 const& point,
+                                   float reach, float* out) {
+    float const kLeaf = std::numeric_limits<float>::infinity();
     size_t i = 0;
 #if defined(__SSE2__)
     static_assert(sizeof(ChildEntry) == 8 * sizeof(float) && offsetof(ChildEntry, center) == 0 &&
@@ -35,9 +38,11 @@ inline void DistancesPlus(ChildEntry const* entries, size_t count, Vec3 const& p
     __m128 const py = _mm_set1_ps(point.y);
     __m128 const pz = _mm_set1_ps(point.z);
     __m128 const add = _mm_set1_ps(reach);
+    __m128 const leafRadius = _mm_set1_ps(ChildEntry::kLeafEntry);
+    __m128 const leafDistance = _mm_set1_ps(kLeaf);
     float const* raw = reinterpret_cast<float const*>(entries);
     for (; i + 4 <= count; i += 4) {
-        // Four children's (x, y, z, r) rows turned into columns of x, y and z.
+        // Four children's (x, y, z, r) rows turned into columns of x, y, z and r.
         __m128 x = _mm_loadu_ps(raw + 8 * i);
         __m128 y = _mm_loadu_ps(raw + 8 * i + 8);
         __m128 z = _mm_loadu_ps(raw + 8 * i + 16);
@@ -48,10 +53,15 @@ inline void DistancesPlus(ChildEntry const* entries, size_t count, Vec3 const& p
         __m128 const dz = _mm_sub_ps(pz, z);
         __m128 const squared = _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)),
                                           _mm_mul_ps(dz, dz));
-        _mm_storeu_ps(out + i, _mm_add_ps(_mm_sqrt_ps(squared), add));
+        __m128 const distance = _mm_add_ps(_mm_sqrt_ps(squared), add);
+        __m128 const leaf = _mm_cmpeq_ps(r, leafRadius);
+        _mm_storeu_ps(out + i, _mm_or_ps(_mm_and_ps(leaf, leafDistance),
+                                         _mm_andnot_ps(leaf, distance)));
     }
 #endif
-    for (; i < count; ++i) out[i] = (point - entries[i].center).Length() + reach;
+    for (; i < count; ++i) {
+        out[i] = entries[i].IsLeaf() ? kLeaf : (point - entries[i].center).Length() + reach;
+    }
 }
 
 }  // namespace treekernels
