@@ -56,6 +56,7 @@ struct Scenario {
     float turnChance;
     bool robotSized;     // one radius near the shipped robot's; otherwise mixed sizes
     float escapeChance;  // per frame: one object is flung out of the root sphere
+    int toggles = 1;     // per frame: chances of 0.1 that one object is removed or added back
 };
 
 // One object in both worlds: the real world's and the reference world's copy.
@@ -157,7 +158,8 @@ private:
                 ++escapes;
             }
         }
-        if (random.Chance(0.1f)) {
+        for (int toggle = 0; toggle < scenario.toggles; ++toggle) {
+            if (!random.Chance(0.1f)) continue;
             Twin& twin = twins[random.Below(twins.size())];
             if (twin.inWorld) {
                 world.Remove(twin.ours.get());
@@ -355,6 +357,14 @@ TEST(SphereTreeEquivalenceTest, CrowdedMixedObjectsBuildTheSameTreeAndAnswers) {
     EXPECT_TRUE(run.Run(200));
     EXPECT_GT(run.found, 20000u);
     EXPECT_GT(run.escapes, 0u);
+}
+
+// Many objects of mixed sizes crowded into a few containers, half of them taken out and put
+// back all the time: long runs of children that grow and shrink, leaves at every depth.
+TEST(SphereTreeEquivalenceTest, CrowdedObjectsComingAndGoingBuildTheSameTreeAndAnswers) {
+    Equivalence run({4242u, 300, 700.0f, 0.0f, 30.0f, 0.01f, 0.05f, false, 0.01f, 60});
+    EXPECT_TRUE(run.Run(150));
+    EXPECT_GT(run.found, 5000u);
 }
 
 // Few objects far apart and nearly still, often jumping: long chains of single-child containers
