@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <new>
 
+#include "world/TreeKernels.h"
+
 ChildBlockPool::~ChildBlockPool() = default;
 
 uint32_t ChildBlockPool::Capacity(int size) {
@@ -30,6 +32,9 @@ ChildBlock* ChildBlockPool::New(uint32_t count) {
         if (size.free != nullptr) {
             memory = size.free;
             size.free = size.free->next;
+            // The next block handed out of this size was freed a while ago and has most likely
+            // left the cache; its link is read when it is handed out.
+            treekernels::Prefetch(size.free);
         } else {
             if (size.usedInLastChunk == size.blocksInLastChunk) {
                 // Each chunk twice the one before, from 4 blocks up to 256 KiB.

@@ -13,21 +13,13 @@ constexpr float kEndTolerance = 0.001f;
 
 using Walk = std::vector<ChildEntry const*>;
 
-// How many entries ahead the walks ask for the memory they will read.
-constexpr size_t kFetchAhead = 16;
-
-// Asks for the start of a child block: its count and its first entries.
-void FetchBlock(ChildBlock const* block) {
-    char const* bytes = reinterpret_cast<char const*>(block);
-    treekernels::Prefetch(bytes);
-    treekernels::Prefetch(bytes + 64);
-}
-
 // Puts in next the entries of block whose children are to be looked at further, in order:
-// every leaf, and the sub-containers whose sphere passes test(center, radius). Answers whether
-// any sub-container was put in next.
-template <typename Test>
-bool ExpandBlock(ChildBlock const* block, Walk& next, Test const& test) {
+// every leaf, and the sub-containers whose sphere passes test(center, radius). What the walk
+// will read of each is asked for as soon as it is put in next, the sub-container's block, and
+// of a leaf what fetchLeaf asks for. Answers whether any sub-container was put in next.
+template <typename Test, typename FetchLeaf>
+bool ExpandBlock(ChildBlock const* block, Walk& next, Test const& test,
+                 FetchLeaf const& fetchLeaf) {
     if (block == nullptr) return false;
     bool containers = false;
     ChildEntry const* const entries = block->Entries();
@@ -36,8 +28,10 @@ bool ExpandBlock(ChildBlock const* block, Walk& next, Test const& test) {
         ChildEntry const& child = entries[c];
         if (child.IsLeaf()) {
             // Leaves make their own test at the end.
+            fetchLeaf(child);
             next.push_back(&child);
         } else if (test(child.center, child.radius)) {
+            treekernels::PrefetchBlock(child.below.block);
             next.push_back(&child);
             containers = true;
         }
@@ -48,18 +42,13 @@ bool ExpandBlock(ChildBlock const* block, Walk& next, Test const& test) {
 // Puts in next what lies below the entries of current, in order: each leaf as it is, and each
 // sub-container's children as ExpandBlock takes them. Answers whether any sub-container was
 // put in next.
-template <typename Test>
-bool Expand(Walk const& current, Walk& next, Test const& test) {
+template <typename Test, typename FetchLeaf>
+bool Expand(Walk const& current, Walk& next, Test const& test, FetchLeaf const& fetchLeaf) {
     bool containers = false;
-    size_t const count = current.size();
-    for (size_t i = 0; i < count; ++i) {
-        if (i + kFetchAhead < count && !current[i + kFetchAhead]->IsLeaf()) {
-            FetchBlock(current[i + kFetchAhead]->below.block);
-        }
-        ChildEntry const* entry = current[i];
+    for (ChildEntry const* entry : current) {
         if (entry->IsLeaf()) {
             next.push_back(entry);
-        } else if (ExpandBlock(entry->below.block, next, test)) {
+        } else if (ExpandBlock(entry->below.block, next, test, fetchLeaf)) {
             containers = true;
         }
     }
@@ -69,26 +58,22 @@ bool Expand(Walk const& current, Walk& next, Test const& test) {
 // Finds the leaves below root whose containers all pass test(center, radius), root included,
 // and hands their entries to found, which makes the leaf's own test, in the order of a
 // depth-first walk through the children. The walk goes level by level, reading only the child
-// blocks, so that the blocks of one level can be asked for ahead while the ones before them are
-// tested: they lie scattered in memory, and waiting for each in turn is what a query would
-// otherwise spend its time on. fetchLeaf asks for what found will read of a leaf. walk and
-// next are scratch storage kept between queries.
+// blocks, so that the blocks of the next level (and the leaves' objects) are asked for while
+// the rest of this level is tested: they lie scattered in memory, and waiting for each in turn
+// is what a query would otherwise spend its time on. fetchLeaf asks for what found will read
+// of a leaf. walk and next are scratch storage kept between queries.
 template <typename Test, typename FetchLeaf, typename Found>
 void Search(SphereNode const* root, Test const& test, FetchLeaf const& fetchLeaf,
             Found const& found, Walk& walk, Walk& next) {
     walk.clear();
     if (!test(root->center, root->radius)) return;
-    bool containers = ExpandBlock(root->children.Block(), walk, test);
+    bool containers = ExpandBlock(root->children.Block(), walk, test, fetchLeaf);
     while (containers) {
         next.clear();
-        containers = Expand(walk, next, test);
+        containers = Expand(walk, next, test, fetchLeaf);
         walk.swap(next);
     }
-    size_t const count = walk.size();
-    for (size_t i = 0; i < count; ++i) {
-        if (i + kFetchAhead < count) fetchLeaf(*walk[i + kFetchAhead]);
-        found(*walk[i]);
-    }
+    for (ChildEntry const* leaf : walk) found(*leaf);
 }
 
 // What the leaf tests of the frustum and sweep queries read of an object: its sphere now and

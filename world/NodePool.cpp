@@ -2,10 +2,14 @@
 
 #include <algorithm>
 
+#include "world/TreeKernels.h"
+
 SphereNode* NodePool::New() {
     if (!freeNodes.empty()) {
         SphereNode* node = freeNodes.back();
         freeNodes.pop_back();
+        // The next one handed out was freed a while ago and has most likely left the cache.
+        if (!freeNodes.empty()) treekernels::Prefetch(freeNodes.back());
         return node;
     }
     if (usedInLastChunk == lastChunkSize) {

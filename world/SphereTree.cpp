@@ -125,8 +125,8 @@ void SphereTree::Update() {
         // The leaves and their objects lie in order in memory, their containers scattered:
         // each container is asked for a few leaves before it is needed, once the leaf it is
         // found through has arrived, so that the waits overlap.
-        if (i + 8 < leafCount) treekernels::Prefetch(leaves[i + 8]);
-        if (i + 4 < leafCount) treekernels::Prefetch(leaves[i + 4]->parent);
+        if (i + 32 < leafCount) treekernels::Prefetch(leaves[i + 32]);
+        if (i + 16 < leafCount) treekernels::Prefetch(leaves[i + 16]->parent);
         SphereNode* leaf = leaves[i];
         leaf->center = leaf->object->GetSweptCenter();
         leaf->radius = leaf->object->GetSweptRadius();
@@ -148,6 +148,7 @@ void SphereTree::Update() {
     // The leaves queued by the walk, in the order it queued them; leaves added since the last
     // update wait in the queue too, but they have no parent.
     size_t const queued = insertQueue.size();
+    formerParents.assign(queued, nullptr);
     for (size_t i = 0; i < queued; ++i) {
         if (i + 8 < queued) treekernels::Prefetch(insertQueue[i + 8]);
         if (i + 4 < queued) {
@@ -155,7 +156,10 @@ void SphereTree::Update() {
                 treekernels::Prefetch(parent->children.Block());
             }
         }
-        if (insertQueue[i]->parent != nullptr) Detach(insertQueue[i]);
+        SphereNode* leaf = insertQueue[i];
+        if (leaf->parent == nullptr) continue;
+        formerParents[i] = leaf->parent;
+        Detach(leaf);
     }
 
     if (!escaped.empty()) {
@@ -167,15 +171,49 @@ void SphereTree::Update() {
                      leaves.end());
     }
 
-    for (SphereNode* leaf : insertQueue) Integrate(leaf, root);
+    for (size_t i = 0; i < queued; ++i) {
+        // A leaf placed again most often lands below the same containers as before, a little
+        // off its former one: their nodes and blocks are asked for a few leaves ahead, each
+        // once the one it is found through has arrived.
+        if (i + 12 < queued) treekernels::Prefetch(formerParents[i + 12]);
+        if (i + 8 < queued && formerParents[i + 8] != nullptr) {
+            treekernels::Prefetch(formerParents[i + 8]->parent);
+        }
+        if (i + 4 < queued && formerParents[i + 4] != nullptr) {
+            if (SphereNode const* above = formerParents[i + 4]->parent) {
+                treekernels::PrefetchBlock(above->children.Block());
+                treekernels::Prefetch(above->parent);
+            }
+        }
+        if (i + 2 < queued && formerParents[i + 2] != nullptr) {
+            SphereNode const* above = formerParents[i + 2]->parent;
+            if (above != nullptr && above->parent != nullptr) {
+                treekernels::PrefetchBlock(above->parent->children.Block());
+            }
+        }
+        Integrate(insertQueue[i], root);
+    }
     ClearQueue(insertQueue);
 
     // Refits queue the parents of the containers they change, so the walk runs to the end of a
     // queue that grows under it. Indices, not iterators: the vector may reallocate.
+    // A refit reads the node, its block, the nodes of its leaves and its parent's block (where
+    // the copy of its sphere is): each asked for a few entries ahead, once the one it is found
+    // through has arrived.
     for (size_t i = 0; i < recomputeQueue.size(); ++i) {
-        if (i + 8 < recomputeQueue.size()) treekernels::Prefetch(recomputeQueue[i + 8]);
-        if (i + 4 < recomputeQueue.size()) {
-            treekernels::Prefetch(recomputeQueue[i + 4]->children.Block());
+        size_t const count = recomputeQueue.size();
+        if (i + 12 < count) treekernels::Prefetch(recomputeQueue[i + 12]);
+        if (i + 8 < count) {
+            SphereNode const* ahead = recomputeQueue[i + 8];
+            treekernels::Prefetch(ahead->children.Block());
+            treekernels::Prefetch(ahead->parent);
+        }
+        if (i + 4 < count) {
+            SphereNode const* ahead = recomputeQueue[i + 4];
+            if (ahead->parent != nullptr) treekernels::Prefetch(ahead->parent->children.Block());
+            if (ChildEntry const* first = ahead->children.Entries()) {
+                if (first->IsLeaf()) treekernels::Prefetch(first->node);
+            }
         }
         SphereNode* node = recomputeQueue[i];
         int const result = Recompute(node);

@@ -69,4 +69,7 @@ private:
 
     NodePool nodes;
     ChildBlockPool blocks;
+    // The containers the leaves in the insert queue were taken out of during this Update (null
+    // for new leaves), in the queue's order: placing them again starts where they were.
+    std::vector<SphereNode*> formerParents;
 };

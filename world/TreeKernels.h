@@ -24,6 +24,14 @@ inline void Prefetch(void const* address) {
     __builtin_prefetch(address);
 }
 
+// Asks for the start of a child block: its count and its first entries.
+inline void PrefetchBlock(ChildBlock const* block) {
+    if (block == nullptr) return;
+    char const* bytes = reinterpret_cast<char const*>(block);
+    Prefetch(bytes);
+    Prefetch(bytes + 64);
+}
+
 // out[i] = (point - entries[i].center).Length() + reach for the sub-containers' entries, and
 // infinity for the leaves' (which hold no sphere), for i below count.
 inline void ContainerDistancesPlus(ChildEntry const* entries, size_t count, Vec3 const& point,
