@@ -21,6 +21,7 @@
 
 #include <list>
 #include <set>
+#include <vector>
 
 App* theApp = nullptr;
 
@@ -305,7 +306,7 @@ void App::Shutdown() {
     // with its entity, while the rendering context it drew with still exists.
     std::set<Model*> models;
     if (world != nullptr) {
-        std::list<Object3D*> added = world->entities;
+        std::vector<Object3D*> const added = world->entities;
         delete world;
         world = nullptr;
         for (Object3D* entity : added) {

@@ -188,8 +188,8 @@ bool InsideAll(Plane const (&planes)[Frustum::kPlaneCount], Object3D* object) {
 }
 
 // Every entity against the six planes, one by one.
-void ScanFrustum(std::list<Object3D*> const& entities, Plane const (&planes)[Frustum::kPlaneCount],
-                 Objects& found) {
+void ScanFrustum(std::vector<Object3D*> const& entities,
+                 Plane const (&planes)[Frustum::kPlaneCount], Objects& found) {
     for (Object3D* object : entities) {
         if (InsideAll(planes, object)) found.push_back(object);
     }

@@ -1,5 +1,7 @@
 #include "world/World.h"
 
+#include <algorithm>
+
 #include "scene/Object3D.h"
 
 World::World() : tree(new EntitySphereTree(524288.0f, 5.0f, 4.0f, 400.0f, 1.0f)) {}
@@ -21,14 +23,14 @@ int World::Reserved1(void*) {
 void World::Reserved2() {}
 
 void World::Update(float dt) {
-    for (auto it = entities.begin(); it != entities.end();) {
-        if ((*it)->active != 0) {
-            (*it)->Update(dt);
-            ++it;
-        } else {
-            it = entities.erase(it);
-        }
+    // Active entities are advanced and kept, in order; inactive ones are left out.
+    size_t kept = 0;
+    for (Object3D* entity : entities) {
+        if (entity->active == 0) continue;
+        entity->Update(dt);
+        entities[kept++] = entity;
     }
+    entities.resize(kept);
     tree->Update();
 }
 
@@ -40,7 +42,7 @@ int World::Add(Object3D* object) {
 }
 
 int World::Remove(Object3D* object) {
-    entities.remove(object);
+    entities.erase(std::remove(entities.begin(), entities.end(), object), entities.end());
     tree->RemoveObject(object);
     return 1;
 }

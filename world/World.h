@@ -3,6 +3,7 @@
 #pragma once
 
 #include <list>
+#include <vector>
 
 #include "world/EntitySphereTree.h"
 
@@ -45,6 +46,8 @@ public:
     virtual void QuerySweep(Object3D* mover, std::list<Object3D*>& objects,
                             std::list<float>& times);
 
-    std::list<Object3D*> entities;  // in order of addition; not owned
+    // In order of addition; not owned. An array rather than a linked list: the per-frame walk
+    // reads it in order, and it costs a pointer per entity.
+    std::vector<Object3D*> entities;
     EntitySphereTree* tree;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <list>
+#include <vector>
 
 #include "tests/world/SphereTreeTesting.h"
 
@@ -26,7 +27,7 @@ TEST(WorldTest, AddedObjectIsFoundOnlyAfterTheNextUpdateAndNullIsIgnored) {
     Body body({10.0f, 0.0f, 0.0f}, 1.0f);
     EXPECT_EQ(world.Add(nullptr), 0);
     EXPECT_EQ(world.Add(&body), 1);
-    EXPECT_EQ(world.entities, (Objects{&body}));
+    EXPECT_EQ(world.entities, (std::vector<Object3D*>{&body}));
     EXPECT_TRUE(InSphere(world, {10.0f, 0.0f, 0.0f}, 5.0f).empty());
 
     world.Update(0.000001f);
@@ -50,7 +51,7 @@ TEST(WorldTest, UpdateAdvancesActiveObjectsAndOnlyUnlistsInactiveOnes) {
     world.Update(0.5f);
     EXPECT_EQ(moving.position.x, 5.0f);
     EXPECT_EQ(stopped.position.x, 100.0f);
-    EXPECT_EQ(world.entities, (Objects{&moving}));
+    EXPECT_EQ(world.entities, (std::vector<Object3D*>{&moving}));
     EXPECT_EQ(InSphere(world, {100.0f, 0.0f, 0.0f}, 5.0f), (Objects{&stopped}));
 }
 
