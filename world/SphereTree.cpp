@@ -148,7 +148,7 @@ void SphereTree::Update() {
     // The leaves queued by the walk, in the order it queued them; leaves added since the last
     // update wait in the queue too, but they have no parent.
     size_t const queued = insertQueue.size();
-    formerParents.assign(queued, nullptr);
+    formerParents.clear();
     for (size_t i = 0; i < queued; ++i) {
         if (i + 8 < queued) treekernels::Prefetch(insertQueue[i + 8]);
         if (i + 4 < queued) {
@@ -158,6 +158,8 @@ void SphereTree::Update() {
         }
         SphereNode* leaf = insertQueue[i];
         if (leaf->parent == nullptr) continue;
+        // Kept only once a leaf is taken out: the first placement of every leaf needs none.
+        if (formerParents.empty()) formerParents.assign(queued, nullptr);
         formerParents[i] = leaf->parent;
         Detach(leaf);
     }
@@ -172,28 +174,11 @@ void SphereTree::Update() {
     }
 
     for (size_t i = 0; i < queued; ++i) {
-        // A leaf placed again most often lands below the same containers as before, a little
-        // off its former one: their nodes and blocks are asked for a few leaves ahead, each
-        // once the one it is found through has arrived.
-        if (i + 12 < queued) treekernels::Prefetch(formerParents[i + 12]);
-        if (i + 8 < queued && formerParents[i + 8] != nullptr) {
-            treekernels::Prefetch(formerParents[i + 8]->parent);
-        }
-        if (i + 4 < queued && formerParents[i + 4] != nullptr) {
-            if (SphereNode const* above = formerParents[i + 4]->parent) {
-                treekernels::PrefetchBlock(above->children.Block());
-                treekernels::Prefetch(above->parent);
-            }
-        }
-        if (i + 2 < queued && formerParents[i + 2] != nullptr) {
-            SphereNode const* above = formerParents[i + 2]->parent;
-            if (above != nullptr && above->parent != nullptr) {
-                treekernels::PrefetchBlock(above->parent->children.Block());
-            }
-        }
+        if (!formerParents.empty()) FetchFormerPlace(i);
         Integrate(insertQueue[i], root);
     }
     ClearQueue(insertQueue);
+    ClearQueue(formerParents);
 
     // Refits queue the parents of the containers they change, so the walk runs to the end of a
     // queue that grows under it. Indices, not iterators: the vector may reallocate.
@@ -221,6 +206,26 @@ void SphereTree::Update() {
         if (result == 0) DestroyNode(node);
     }
     ClearQueue(recomputeQueue);
+}
+
+void SphereTree::FetchFormerPlace(size_t i) const {
+    size_t const queued = formerParents.size();
+    if (i + 12 < queued) treekernels::Prefetch(formerParents[i + 12]);
+    if (i + 8 < queued && formerParents[i + 8] != nullptr) {
+        treekernels::Prefetch(formerParents[i + 8]->parent);
+    }
+    if (i + 4 < queued && formerParents[i + 4] != nullptr) {
+        if (SphereNode const* above = formerParents[i + 4]->parent) {
+            treekernels::PrefetchBlock(above->children.Block());
+            treekernels::Prefetch(above->parent);
+        }
+    }
+    if (i + 2 < queued && formerParents[i + 2] != nullptr) {
+        SphereNode const* above = formerParents[i + 2]->parent;
+        if (above != nullptr && above->parent != nullptr) {
+            treekernels::PrefetchBlock(above->parent->children.Block());
+        }
+    }
 }
 
 void SphereTree::QueueReinsert(SphereNode* node) {

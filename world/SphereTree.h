@@ -5,6 +5,7 @@
 // drains once per frame.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "world/ChildBlockPool.h"
@@ -66,10 +67,15 @@ private:
     ChildEntry* EntryOf(SphereNode* node);
     // Takes node, unlinked from everything, back into the pool with its block.
     void FreeNode(SphereNode* node);
+    // Before the i-th leaf of the insert queue is placed: a leaf placed again most often lands
+    // below the same containers as before, a little off its former one, so their nodes and
+    // blocks are asked for a few leaves ahead, each once the one it is found through has
+    // arrived.
+    void FetchFormerPlace(size_t i) const;
 
     NodePool nodes;
     ChildBlockPool blocks;
     // The containers the leaves in the insert queue were taken out of during this Update (null
-    // for new leaves), in the queue's order: placing them again starts where they were.
+    // for new leaves), in the queue's order; empty when none was taken out.
     std::vector<SphereNode*> formerParents;
 };
