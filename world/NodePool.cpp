@@ -5,11 +5,13 @@
 #include "world/TreeKernels.h"
 
 SphereNode* NodePool::New() {
-    if (!freeNodes.empty()) {
-        SphereNode* node = freeNodes.back();
-        freeNodes.pop_back();
-        // The next one handed out was freed a while ago and has most likely left the cache.
-        if (!freeNodes.empty()) treekernels::Prefetch(freeNodes.back());
+    if (firstFree != nullptr) {
+        SphereNode* node = firstFree;
+        firstFree = node->parent;
+        node->parent = nullptr;
+        // The next one handed out was freed a while ago and has most likely left the cache;
+        // its link is read when it is handed out.
+        treekernels::Prefetch(firstFree);
         return node;
     }
     if (usedInLastChunk == lastChunkSize) {
@@ -22,5 +24,6 @@ SphereNode* NodePool::New() {
 
 void NodePool::Free(SphereNode* node) {
     *node = SphereNode();
-    freeNodes.push_back(node);
+    node->parent = firstFree;
+    firstFree = node;
 }

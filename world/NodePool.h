@@ -1,6 +1,6 @@
 // Where a sphere tree's nodes live: chunks of nodes side by side, never moved, so that a node's
-// address stays what it was for as long as the node lives. A freed node goes on a free list and
-// is the next one handed out. The program's leaves are made one after another before the
+// address stays what it was for as long as the node lives. A freed node goes on a free list,
+// linked through its parent field, and is the next one handed out. The program's leaves are made one after another before the
 // first update, so they lie in order in the first chunks, and the per-frame walk over them
 // reads memory in order; and making or dropping a node costs no call to the allocator.
 #pragma once
@@ -31,5 +31,5 @@ private:
     std::vector<std::unique_ptr<SphereNode[]>> chunks;
     size_t lastChunkSize = 0;
     size_t usedInLastChunk = 0;
-    std::vector<SphereNode*> freeNodes;
+    SphereNode* firstFree = nullptr;
 };
