@@ -193,6 +193,17 @@ protected:
         return exitCode;
     }
 
+    // The window's picture once the robot is on it (at most ten seconds): the
+    // first frames under a Wine just set up can come late.
+    Picture WaitForRobot() {
+        Picture picture = TakePicture(display, window);
+        for (int i = 0; i < 200 && picture.lit <= 2000; ++i) {
+            Wait(50ms);
+            picture = TakePicture(display, window);
+        }
+        return picture;
+    }
+
     // Holds the key until the robot's middle has moved sideways by more than
     // `distance` pixels (at most three seconds); the picture after release.
     Picture HoldUntilMoved(KeySym key, const Picture& from, double distance) {
@@ -234,8 +245,7 @@ TEST_F(WineProgramTest, StartsInAWindowDrawsTheRobotAndEscapeEndsItWithExitCodeO
     EXPECT_EQ(client.x + client.width + client.x, 640);
     EXPECT_EQ(client.y + client.height + client.x, 480);
 
-    Wait(500ms);
-    Picture picture = TakePicture(display, window);
+    Picture picture = WaitForRobot();
     ASSERT_GT(picture.lit, 2000) << "the robot covers a few thousand pixels";
     EXPECT_NEAR(picture.centreX, picture.width / 2.0, 20.0);
     EXPECT_NEAR(picture.centreY, picture.height / 2.0, 40.0);
@@ -252,8 +262,7 @@ TEST_F(WineProgramTest, StartsInAWindowDrawsTheRobotAndEscapeEndsItWithExitCodeO
 TEST_F(WineProgramTest, HoldingLeftMovesTheRobotRightAndRightMovesItBack) {
     ASSERT_NO_FATAL_FAILURE(Start());
     ASSERT_TRUE(WaitForLine("Combo", 30s)) << Joined(Lines());
-    Wait(300ms);
-    Picture start = TakePicture(display, window);
+    Picture start = WaitForRobot();
     ASSERT_GT(start.lit, 2000);
 
     Picture moved = HoldUntilMoved(XK_Left, start, 10.0);
