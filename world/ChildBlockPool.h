@@ -1,7 +1,8 @@
 // The storage of the tree's child blocks (ChildList.h). Blocks come in a few sizes, 1, 2, 3, 4,
-// 6, 8, 12, 16, ... entries (each a power of two or one and a half times one), each size with
-// its own chunks and free list, so that children coming and going, every frame, cost no call
-// to the allocator; blocks larger than the chunks hold come from the allocator one by one.
+// 6, 8, 12, 16, ... entries (each a power of two or one and a half times one). Sizes up to four
+// entries have their own chunks and free lists, so that the deepest containers' blocks, which
+// come and go every frame, cost no call to the allocator; larger blocks come from the allocator
+// one by one.
 #pragma once
 
 #include <cstddef>

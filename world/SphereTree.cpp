@@ -393,11 +393,7 @@ void SphereTree::Detach(SphereNode* node) {
         // Children come and go all the time; a block that would fit two sizes down moves into
         // the smallest that holds it, so that blocks do not keep the most they ever held (and
         // one child more or less does not move it to and fro).
-        ChildBlock* smaller = blocks.New(block->count);
-        std::memcpy(smaller->Entries(), entries, block->count * sizeof(ChildEntry));
-        smaller->count = block->count;
-        blocks.Free(block);
-        SetBlock(parent, smaller);
+        MoveChildren(parent, block->count);
     }
     node->parent = nullptr;
     node->depth = 0;
@@ -406,13 +402,7 @@ void SphereTree::Detach(SphereNode* node) {
 void SphereTree::AddChild(SphereNode* parent, SphereNode* child) {
     ChildBlock* block = parent->children.block;
     if (block == nullptr || block->count == block->capacity) {
-        uint32_t const count = block != nullptr ? block->count : 0;
-        ChildBlock* larger = blocks.New(count + 1);
-        if (count > 0) std::memcpy(larger->Entries(), block->Entries(), count * sizeof(ChildEntry));
-        larger->count = count;
-        blocks.Free(block);
-        SetBlock(parent, larger);
-        block = larger;
+        block = MoveChildren(parent, static_cast<uint32_t>(parent->children.size()) + 1);
     }
     ChildEntry& entry = block->Entries()[block->count];
     entry.node = child;
@@ -427,6 +417,17 @@ void SphereTree::AddChild(SphereNode* parent, SphereNode* child) {
     }
     child->entryHint = block->count;
     ++block->count;
+}
+
+ChildBlock* SphereTree::MoveChildren(SphereNode* parent, uint32_t room) {
+    ChildBlock* old = parent->children.block;
+    ChildBlock* moved = blocks.New(room);
+    uint32_t const count = old != nullptr ? old->count : 0;
+    if (count > 0) std::memcpy(moved->Entries(), old->Entries(), count * sizeof(ChildEntry));
+    moved->count = count;
+    blocks.Free(old);
+    SetBlock(parent, moved);
+    return moved;
 }
 
 void SphereTree::SetBlock(SphereNode* node, ChildBlock* block) {

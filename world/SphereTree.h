@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "world/ChildBlockPool.h"
@@ -61,6 +62,9 @@ private:
     void Detach(SphereNode* node);
     // Appends child's entry to parent's block, making the block larger when it is full.
     void AddChild(SphereNode* parent, SphereNode* child);
+    // Moves parent's children into a block of the smallest size with room for room entries,
+    // and gives the old one back. Answers the new block.
+    ChildBlock* MoveChildren(SphereNode* parent, uint32_t room);
     // Gives node the block of children given, and its entry in its parent the same.
     void SetBlock(SphereNode* node, ChildBlock* block);
     // The entry of a placed node in its parent's block.
