@@ -5,11 +5,15 @@
 //     ChildBlock: count, capacity (8 bytes), then capacity entries of 32 bytes, two to a
 //     cache line:  center x, y, z, radius | node | below
 //
-// A sub-container's entry holds a copy of its sphere and its own block (below.block), kept in
-// step by the tree whenever either changes; a walk down the tree goes from block to block
-// without reading the container nodes. A leaf's entry holds the leaf's object (below.object)
-// and no sphere (radius kLeafEntry): a leaf's sphere changes every frame, and only its own
-// node keeps it.
+// A sub-container's entry holds a copy of its sphere and, in below, its own block, kept in step
+// by the tree whenever either changes; a walk down the tree goes from block to block without
+// reading the container nodes. A leaf's entry holds the leaf's object and no sphere (radius
+// kLeafEntry): a leaf's sphere changes every frame, and only its own node keeps it.
+//
+// Most containers of the deepest level hold one leaf and nothing else. Such a container has no
+// block: its children field points at the leaf itself, and its entry in its parent's block
+// holds the leaf's object in place of a block, both marked with kLoneLeaf in their lowest bit
+// (nodes and objects lie at even addresses). The root always keeps a block.
 #pragma once
 
 #include <cstddef>
@@ -21,19 +25,27 @@ class Object3D;
 class SphereNode;
 struct ChildBlock;
 
+// The mark of a pointer to a container's one leaf, or to that leaf's object.
+constexpr uintptr_t kLoneLeaf = 1;
+
 struct ChildEntry {
     // The radius of a leaf's entry; no sub-container's sphere has a negative radius.
     static constexpr float kLeafEntry = -1.0f;
 
     bool IsLeaf() const { return radius == kLeafEntry; }
+    // A leaf's entry, or a sub-container's that holds one leaf and nothing else: either way
+    // Object() is the leaf's object.
+    bool LeadsToLeaf() const { return IsLeaf() || (below & kLoneLeaf) != 0; }
+    // A sub-container's block; null when it has none.
+    ChildBlock* Block() const {
+        return (below & kLoneLeaf) != 0 ? nullptr : reinterpret_cast<ChildBlock*>(below);
+    }
+    Object3D* Object() const { return reinterpret_cast<Object3D*>(below & ~kLoneLeaf); }
 
     Vec3 center;
     float radius;
     SphereNode* node;
-    union {
-        ChildBlock* block;  // a sub-container's children
-        Object3D* object;   // a leaf's object
-    } below;
+    uintptr_t below;  // the block, or the object, as above
 };
 
 struct ChildBlock {
@@ -51,29 +63,56 @@ class ChildList {
 public:
     class Iterator {
     public:
-        explicit Iterator(ChildEntry const* at) : entry(at) {}
-        SphereNode* operator*() const { return entry->node; }
+        Iterator(ChildEntry const* at, SphereNode* lone) : entry(at), loneLeaf(lone) {}
+        SphereNode* operator*() const { return loneLeaf != nullptr ? loneLeaf : entry->node; }
         Iterator& operator++() {
-            ++entry;
+            if (loneLeaf != nullptr) {
+                loneLeaf = nullptr;
+            } else {
+                ++entry;
+            }
             return *this;
         }
-        bool operator!=(Iterator const& other) const { return entry != other.entry; }
-        bool operator==(Iterator const& other) const { return entry == other.entry; }
+        bool operator==(Iterator const& other) const {
+            return entry == other.entry && loneLeaf == other.loneLeaf;
+        }
+        bool operator!=(Iterator const& other) const { return !(*this == other); }
 
     private:
         ChildEntry const* entry;
+        SphereNode* loneLeaf;
     };
 
-    size_t size() const { return block != nullptr ? block->count : 0; }
+    size_t size() const {
+        if (ChildBlock const* block = Block()) return block->count;
+        return bits != 0 ? 1 : 0;
+    }
     bool empty() const { return size() == 0; }
-    SphereNode* operator[](size_t index) const { return Entries()[index].node; }
-    Iterator begin() const { return Iterator(Entries()); }
-    Iterator end() const { return Iterator(Entries() + size()); }
+    SphereNode* operator[](size_t index) const {
+        SphereNode* lone = LoneLeaf();
+        return lone != nullptr ? lone : Entries()[index].node;
+    }
+    Iterator begin() const { return Iterator(Entries(), LoneLeaf()); }
+    Iterator end() const {
+        ChildBlock const* block = Block();
+        return Iterator(block != nullptr ? block->Entries() + block->count : nullptr, nullptr);
+    }
 
-    ChildEntry const* Entries() const { return block != nullptr ? block->Entries() : nullptr; }
-    ChildBlock* Block() const { return block; }
+    // The block, and its entries; null when there are no children or only a lone leaf.
+    ChildBlock* Block() const {
+        return (bits & kLoneLeaf) != 0 ? nullptr : reinterpret_cast<ChildBlock*>(bits);
+    }
+    ChildEntry const* Entries() const {
+        ChildBlock const* block = Block();
+        return block != nullptr ? block->Entries() : nullptr;
+    }
+    // The one child, when it is a leaf kept without a block; null otherwise.
+    SphereNode* LoneLeaf() const {
+        return (bits & kLoneLeaf) != 0 ? reinterpret_cast<SphereNode*>(bits & ~kLoneLeaf)
+                                       : nullptr;
+    }
 
 private:
     friend class SphereTree;
-    ChildBlock* block = nullptr;  // owned by the tree's block pool; null when there are none
+    uintptr_t bits = 0;  // the block (owned by the tree's block pool), or the lone leaf, or 0
 };

@@ -14,9 +14,10 @@ constexpr float kEndTolerance = 0.001f;
 using Walk = std::vector<ChildEntry const*>;
 
 // Puts in next the entries of block whose children are to be looked at further, in order:
-// every leaf, and the sub-containers whose sphere passes test(center, radius). What the walk
-// will read of each is asked for as soon as it is put in next, the sub-container's block, and
-// of a leaf what fetchLeaf asks for. Answers whether any sub-container was put in next.
+// every leaf, and the sub-containers whose sphere passes test(center, radius); a sub-container
+// with a lone leaf stands for its leaf from then on. What the walk will read of each is asked
+// for as soon as it is put in next, the sub-container's block, and of a leaf what fetchLeaf
+// asks for. Answers whether any sub-container with a block was put in next.
 template <typename Test, typename FetchLeaf>
 bool ExpandBlock(ChildBlock const* block, Walk& next, Test const& test,
                  FetchLeaf const& fetchLeaf) {
@@ -31,9 +32,13 @@ bool ExpandBlock(ChildBlock const* block, Walk& next, Test const& test,
             fetchLeaf(child);
             next.push_back(&child);
         } else if (test(child.center, child.radius)) {
-            treekernels::PrefetchBlock(child.below.block);
             next.push_back(&child);
-            containers = true;
+            if (child.LeadsToLeaf()) {
+                fetchLeaf(child);
+            } else {
+                treekernels::PrefetchBlock(child.Block());
+                containers = true;
+            }
         }
     }
     return containers;
@@ -46,9 +51,9 @@ template <typename Test, typename FetchLeaf>
 bool Expand(Walk const& current, Walk& next, Test const& test, FetchLeaf const& fetchLeaf) {
     bool containers = false;
     for (ChildEntry const* entry : current) {
-        if (entry->IsLeaf()) {
+        if (entry->LeadsToLeaf()) {
             next.push_back(entry);
-        } else if (ExpandBlock(entry->below.block, next, test, fetchLeaf)) {
+        } else if (ExpandBlock(entry->Block(), next, test, fetchLeaf)) {
             containers = true;
         }
     }
@@ -76,16 +81,23 @@ void Search(SphereNode const* root, Test const& test, FetchLeaf const& fetchLeaf
     for (ChildEntry const* leaf : walk) found(*leaf);
 }
 
+// The leaf node an entry the walk ends at stands for: a leaf's own, or the lone leaf of a
+// sub-container.
+SphereNode const* LeafOf(ChildEntry const& entry) {
+    return entry.IsLeaf() ? entry.node : entry.node->children.LoneLeaf();
+}
+
 // What the leaf tests of the frustum and sweep queries read of an object: its sphere now and
 // its last step.
 void FetchObject(ChildEntry const& leaf) {
-    Object3D const* object = leaf.below.object;
+    Object3D const* object = leaf.Object();
     treekernels::Prefetch(&object->radius);
     treekernels::Prefetch(&object->position);
     treekernels::Prefetch(&object->previousPosition);
 }
 
-// What the other leaf tests read: the leaf's own sphere.
+// What the other leaf tests read: the leaf's own sphere (through its container's node for a
+// lone leaf).
 void FetchLeafNode(ChildEntry const& leaf) {
     treekernels::Prefetch(leaf.node);
 }
@@ -195,7 +207,7 @@ void EntitySphereTree::QueryRay(Vec3 const* origin, Vec3 const* direction,
         return RayMeetsSphere(center, radius, from, along, tca, thc, inside);
     };
     Search(root, meets, FetchLeafNode, [&](ChildEntry const& entry) {
-        SphereNode const* leaf = entry.node;
+        SphereNode const* leaf = LeafOf(entry);
         float tca;
         float thc;
         bool inside;
@@ -223,7 +235,7 @@ void EntitySphereTree::QuerySegment(Vec3 const* start, Vec3 const* end,
         return SegmentMeetsSphere(center, radius, from, direction, inverseLength, entry);
     };
     Search(root, meets, FetchLeafNode, [&](ChildEntry const& found) {
-        SphereNode const* leaf = found.node;
+        SphereNode const* leaf = LeafOf(found);
         float entry;
         if (!SegmentMeetsSphere(leaf->center, leaf->radius, from, direction, inverseLength,
                                 entry)) {
@@ -243,7 +255,7 @@ void EntitySphereTree::QueryFrustum(Frustum* frustum, std::list<Object3D*>& obje
     };
     Search(root, reaches, FetchObject, [&](ChildEntry const& leaf) {
         // The object's own sphere now, not the leaf's sweep.
-        Object3D* object = leaf.below.object;
+        Object3D* object = leaf.Object();
         if (ReachesIntoFrustum(planes, *object->GetPosition(), object->GetRadius())) {
             objects.push_back(object);
         }
@@ -257,7 +269,7 @@ void EntitySphereTree::QuerySphere(Vec3 const* center, float radius,
         return Overlaps(around, radius, nodeCenter, nodeRadius);
     };
     Search(root, overlaps, FetchLeafNode, [&](ChildEntry const& entry) {
-        SphereNode const* leaf = entry.node;
+        SphereNode const* leaf = LeafOf(entry);
         if (overlaps(leaf->center, leaf->radius)) objects.push_back(leaf->object);
     }, walk, walkNext);
 }
@@ -278,7 +290,7 @@ void EntitySphereTree::QuerySweep(Object3D* mover, std::list<Object3D*>& objects
         return Overlaps(probe.sweptCenter, probe.sweptRadius, center, radius);
     };
     Search(root, near, FetchObject, [&](ChildEntry const& leaf) {
-        Object3D* object = leaf.below.object;
+        Object3D* object = leaf.Object();
         float t;
         if (!SweepMeets(probe, object, t)) return;
         objects.push_back(object);

@@ -46,6 +46,29 @@ float RadiusOf(ChildEntry const& entry) {
     return entry.IsLeaf() ? entry.node->radius : entry.radius;
 }
 
+// What an entry's below holds for child: a leaf's object; a sub-container's block, or its lone
+// leaf's object.
+uintptr_t BelowOf(SphereNode const* child) {
+    if (child->flags & SphereNode::kLeaf) return reinterpret_cast<uintptr_t>(child->object);
+    if (SphereNode const* lone = child->children.LoneLeaf()) {
+        return reinterpret_cast<uintptr_t>(lone->object) | kLoneLeaf;
+    }
+    return reinterpret_cast<uintptr_t>(child->children.Block());
+}
+
+// Fills in child's entry in its parent's block.
+void WriteEntry(ChildEntry& entry, SphereNode* child) {
+    entry.node = child;
+    entry.below = BelowOf(child);
+    if (child->flags & SphereNode::kLeaf) {
+        entry.center = Vec3();
+        entry.radius = ChildEntry::kLeafEntry;
+    } else {
+        entry.center = child->center;
+        entry.radius = child->radius;
+    }
+}
+
 }  // namespace
 
 SphereTree::SphereTree(float rootRadius, float depth, float divisor, float rootSlack,
@@ -71,7 +94,7 @@ SphereTree::~SphereTree() {
         for (SphereNode* child : node->children) {
             if (child->flags & SphereNode::kContainer) pending.push_back(child);
         }
-        blocks.Free(node->children.block);
+        blocks.Free(node->children.Block());
     }
 }
 
@@ -196,7 +219,9 @@ void SphereTree::Update() {
         if (i + 4 < count) {
             SphereNode const* ahead = recomputeQueue[i + 4];
             if (ahead->parent != nullptr) treekernels::Prefetch(ahead->parent->children.Block());
-            if (ChildEntry const* first = ahead->children.Entries()) {
+            if (SphereNode const* lone = ahead->children.LoneLeaf()) {
+                treekernels::Prefetch(lone);
+            } else if (ChildEntry const* first = ahead->children.Entries()) {
                 if (first->IsLeaf()) treekernels::Prefetch(first->node);
             }
         }
@@ -252,10 +277,10 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
     // the node's times the tree's scales, as they were made.
     float const childSlack = node->slack * slackScale;
     float const childNominalRadius = node->nominalRadius * childRadiusScale;
-    ChildEntry* const entries = node->children.block != nullptr
-                                    ? node->children.block->Entries()
-                                    : nullptr;
-    size_t const count = node->children.size();
+    // A lone leaf is no container: nothing to scan then.
+    ChildBlock* const block = node->children.Block();
+    ChildEntry* const entries = block != nullptr ? block->Entries() : nullptr;
+    size_t const count = block != nullptr ? block->count : 0;
     float best = 1e9f;
     float containMargin = 0.0f;
     size_t containIndex = SIZE_MAX;
@@ -331,9 +356,15 @@ int SphereTree::Recompute(SphereNode* node) {
         return 0;
     }
 
-    // 2: the mean of the children's centres.
-    ChildEntry const* const entries = node->children.Entries();
+    // 2: the mean of the children's centres. A lone leaf is read through an entry of its own,
+    // so that it goes through the same steps as the children of a block.
+    ChildEntry loneEntry;
+    ChildEntry const* entries = node->children.Entries();
     size_t const count = node->children.size();
+    if (SphereNode* lone = node->children.LoneLeaf()) {
+        WriteEntry(loneEntry, lone);
+        entries = &loneEntry;
+    }
     Vec3 sum;
     for (size_t i = 0; i < count; ++i) sum += CenterOf(entries[i]);
     Vec3 const mean = sum * (1.0f / static_cast<float>(count));
@@ -369,7 +400,7 @@ int SphereTree::Recompute(SphereNode* node) {
     node->center = mean;
     node->radius = newRadius;
     if (node->parent != nullptr) {
-        ChildEntry* entry = EntryOf(node);
+        ChildEntry* entry = EntryOf(node->parent, node);
         entry->center = mean;
         entry->radius = newRadius;
     }
@@ -379,15 +410,24 @@ int SphereTree::Recompute(SphereNode* node) {
 
 void SphereTree::Detach(SphereNode* node) {
     SphereNode* parent = node->parent;
-    ChildBlock* block = parent->children.block;
+    node->parent = nullptr;
+    node->depth = 0;
+    if (parent->children.LoneLeaf() == node) {
+        SetBlock(parent, nullptr);
+        return;
+    }
+    ChildBlock* block = parent->children.Block();
     ChildEntry* entries = block->Entries();
-    ChildEntry* entry = EntryOf(node);
+    ChildEntry* entry = EntryOf(parent, node);
     size_t const after = block->count - static_cast<size_t>(entry - entries) - 1;
     if (after > 0) std::memmove(entry, entry + 1, after * sizeof(ChildEntry));
     --block->count;
     if (block->count == 0) {
         blocks.Free(block);
         SetBlock(parent, nullptr);
+    } else if (block->count == 1 && entries[0].IsLeaf() && !(parent->flags & SphereNode::kRoot)) {
+        SetLoneLeaf(parent, entries[0].node);
+        blocks.Free(block);
     } else if (int const size = ChildBlockPool::SizeFor(block->capacity);
                size >= 2 && block->count <= ChildBlockPool::Capacity(size - 2)) {
         // Children come and go all the time; a block that would fit two sizes down moves into
@@ -395,48 +435,52 @@ void SphereTree::Detach(SphereNode* node) {
         // one child more or less does not move it to and fro).
         MoveChildren(parent, block->count);
     }
-    node->parent = nullptr;
-    node->depth = 0;
 }
 
 void SphereTree::AddChild(SphereNode* parent, SphereNode* child) {
-    ChildBlock* block = parent->children.block;
+    if (parent->children.bits == 0 && (child->flags & SphereNode::kLeaf) &&
+        !(parent->flags & SphereNode::kRoot)) {
+        SetLoneLeaf(parent, child);
+        return;
+    }
+    ChildBlock* block = parent->children.Block();
     if (block == nullptr || block->count == block->capacity) {
         block = MoveChildren(parent, static_cast<uint32_t>(parent->children.size()) + 1);
     }
-    ChildEntry& entry = block->Entries()[block->count];
-    entry.node = child;
-    if (child->flags & SphereNode::kLeaf) {
-        entry.center = Vec3();
-        entry.radius = ChildEntry::kLeafEntry;
-        entry.below.object = child->object;
-    } else {
-        entry.center = child->center;
-        entry.radius = child->radius;
-        entry.below.block = child->children.block;
-    }
+    WriteEntry(block->Entries()[block->count], child);
     child->entryHint = block->count;
     ++block->count;
 }
 
 ChildBlock* SphereTree::MoveChildren(SphereNode* parent, uint32_t room) {
-    ChildBlock* old = parent->children.block;
     ChildBlock* moved = blocks.New(room);
-    uint32_t const count = old != nullptr ? old->count : 0;
-    if (count > 0) std::memcpy(moved->Entries(), old->Entries(), count * sizeof(ChildEntry));
-    moved->count = count;
-    blocks.Free(old);
+    if (SphereNode* lone = parent->children.LoneLeaf()) {
+        WriteEntry(moved->Entries()[0], lone);
+        lone->entryHint = 0;
+        moved->count = 1;
+    } else {
+        ChildBlock* old = parent->children.Block();
+        uint32_t const count = old != nullptr ? old->count : 0;
+        if (count > 0) std::memcpy(moved->Entries(), old->Entries(), count * sizeof(ChildEntry));
+        moved->count = count;
+        blocks.Free(old);
+    }
     SetBlock(parent, moved);
     return moved;
 }
 
 void SphereTree::SetBlock(SphereNode* node, ChildBlock* block) {
-    node->children.block = block;
-    if (node->parent != nullptr) EntryOf(node)->below.block = block;
+    node->children.bits = reinterpret_cast<uintptr_t>(block);
+    if (node->parent != nullptr) EntryOf(node->parent, node)->below = BelowOf(node);
 }
 
-ChildEntry* SphereTree::EntryOf(SphereNode* node) {
-    ChildBlock* block = node->parent->children.block;
+void SphereTree::SetLoneLeaf(SphereNode* node, SphereNode* leaf) {
+    node->children.bits = reinterpret_cast<uintptr_t>(leaf) | kLoneLeaf;
+    if (node->parent != nullptr) EntryOf(node->parent, node)->below = BelowOf(node);
+}
+
+ChildEntry* SphereTree::EntryOf(SphereNode* parent, SphereNode* node) {
+    ChildBlock* block = parent->children.Block();
     ChildEntry* entries = block->Entries();
     // The hint is right unless an earlier sibling has left since it was set.
     if (node->entryHint < block->count && entries[node->entryHint].node == node) {
@@ -449,6 +493,6 @@ ChildEntry* SphereTree::EntryOf(SphereNode* node) {
 }
 
 void SphereTree::FreeNode(SphereNode* node) {
-    blocks.Free(node->children.block);
+    blocks.Free(node->children.Block());
     nodes.Free(node);
 }

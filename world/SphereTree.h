@@ -65,10 +65,13 @@ private:
     // Moves parent's children into a block of the smallest size with room for room entries,
     // and gives the old one back. Answers the new block.
     ChildBlock* MoveChildren(SphereNode* parent, uint32_t room);
-    // Gives node the block of children given, and its entry in its parent the same.
+    // Gives node the block of children given (null for none), and its entry in its parent the
+    // same.
     void SetBlock(SphereNode* node, ChildBlock* block);
-    // The entry of a placed node in its parent's block.
-    ChildEntry* EntryOf(SphereNode* node);
+    // Makes leaf node's one child, kept without a block, and its entry in its parent the same.
+    void SetLoneLeaf(SphereNode* node, SphereNode* leaf);
+    // The entry of node in the block of parent, which holds it.
+    ChildEntry* EntryOf(SphereNode* parent, SphereNode* node);
     // Takes node, unlinked from everything, back into the pool with its block.
     void FreeNode(SphereNode* node);
     // Before the i-th leaf of the insert queue is placed: a leaf placed again most often lands

@@ -98,16 +98,25 @@ inline std::string TreeFaults(SphereTree const& tree, bool settled, bool allowEs
         SphereNode const* node = pending.back();
         pending.pop_back();
         checkFlags(node);
-        // The entries of the node's block: what they keep of each child is the child's own.
+        // The entries of the node's block: what they keep of each child is the child's own. A
+        // container's one leaf goes without a block, and only then.
         ChildEntry const* entries = node->children.Entries();
-        for (size_t i = 0; i < node->children.size(); ++i) {
+        SphereNode const* lone = node->children.LoneLeaf();
+        if ((lone != nullptr) != (node->children.size() == 1 && node != tree.root &&
+                                  (node->children[0]->flags & SphereNode::kLeaf))) {
+            fault(node, "lone leaf kept the wrong way");
+        }
+        for (size_t i = 0; entries != nullptr && i < node->children.size(); ++i) {
             ChildEntry const& entry = entries[i];
             SphereNode const* child = entry.node;
             bool const leaf = (child->flags & SphereNode::kLeaf) != 0;
+            SphereNode const* childLone = child->children.LoneLeaf();
             if (entry.IsLeaf() != leaf) {
                 fault(child, "entry of the wrong kind");
-            } else if (leaf ? entry.below.object != child->object
-                            : entry.below.block != child->children.Block() ||
+            } else if (leaf ? entry.Object() != child->object
+                            : entry.Block() != child->children.Block() ||
+                                  entry.LeadsToLeaf() != (childLone != nullptr) ||
+                                  (childLone != nullptr && entry.Object() != childLone->object) ||
                                   entry.radius != child->radius ||
                                   entry.center.x != child->center.x ||
                                   entry.center.y != child->center.y ||
