@@ -1,8 +1,8 @@
 // The storage of the tree's child blocks (ChildList.h). Blocks come in a few sizes, 1, 2, 3, 4,
 // 6, 8, 12, 16, ... entries (each a power of two or one and a half times one). Sizes up to four
-// entries have their own chunks and free lists, so that the deepest containers' blocks, which
-// come and go every frame, cost no call to the allocator; larger blocks come from the allocator
-// one by one.
+// entries have their own chunks and free lists, so that the small blocks of the deep containers,
+// which come and go every frame, cost no call to the allocator; larger blocks come from the
+// allocator one by one.
 #pragma once
 
 #include <cstddef>
@@ -30,8 +30,8 @@ public:
     static int SizeFor(uint32_t count);
 
 private:
-    // Sizes up to 4 entries come from chunks: the blocks of the deepest containers, which
-    // come and go with the leaves that move. Larger blocks change size seldom, and from the
+    // Sizes up to 4 entries come from chunks: the blocks of the deep containers, which come
+    // and go with the leaves that move. Larger blocks change size seldom, and from the
     // allocator they give their memory back to blocks of every other size.
     static constexpr int kPooledSizes = 4;
     static constexpr size_t kLargestChunkBytes = size_t{1} << 18;

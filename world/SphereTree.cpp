@@ -197,6 +197,8 @@ void SphereTree::Update() {
     }
 
     for (size_t i = 0; i < queued; ++i) {
+        // The leaf itself was last read by the walk over all leaves, long gone from the cache.
+        if (i + 4 < queued) treekernels::Prefetch(insertQueue[i + 4]);
         if (!formerParents.empty()) FetchFormerPlace(i);
         Integrate(insertQueue[i], root);
     }
