@@ -1,6 +1,7 @@
 #include "app/App.h"
 
 #include "app/FrameTimer.h"
+#include "app/MessagePump.h"
 #include "input/Binding.h"
 #include "input/CameraDashCommand.h"
 #include "input/CameraMoveCommand.h"
@@ -164,6 +165,9 @@ bool App::ApplyDisplayMode() {
     }
 
     DEVMODEA mode = {};
+    // The size of the display-mode record in the system interface the program is written
+    // against, which is what the system checks; not sizeof(DEVMODEA) of whichever compiler
+    // builds it (156 with the headers of today's toolchains).
     mode.dmSize = 148;
     mode.dmPelsWidth = static_cast<DWORD>(width);
     mode.dmPelsHeight = static_cast<DWORD>(height);
@@ -270,16 +274,7 @@ bool App::RunSetup() {
 }
 
 void App::RunOnePass() {
-    MSG message;
-    if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {
-            quit = true;
-        } else {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        return;
-    }
+    if (PumpOneMessage(quit)) return;
     if (!active) return;
 
     timer->Tick();

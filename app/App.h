@@ -13,6 +13,9 @@ class InputManager;
 class Renderer;
 class World;
 
+// App is final: nothing derives from it. Run and RenderFrame are virtual all the same, because
+// the object keeps the layout the rest of the program was written against: a table of exactly
+// these two operations, in this order, with the destructor not in it.
 class App final {
 public:
     App();

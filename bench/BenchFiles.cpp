@@ -1,31 +1,12 @@
 #include "bench/BenchFiles.h"
 
-#include <stdlib.h>
-
-#include <filesystem>
+#include "tests/support/TemporaryDirectory.h"
 
 namespace benchfiles {
-namespace {
-
-class Directory {
-public:
-    Directory() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "velmora-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data()) != nullptr) path = pattern;
-    }
-    ~Directory() {
-        std::error_code ignored;
-        if (!path.empty()) std::filesystem::remove_all(path, ignored);
-    }
-    std::string path;
-};
-
-}  // namespace
 
 std::string PathFor(std::string const& name) {
-    static Directory directory;
-    return directory.path + "/" + name;
+    static TemporaryDirectory const directory;
+    return directory.File(name);
 }
 
 }  // namespace benchfiles

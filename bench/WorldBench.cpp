@@ -21,7 +21,6 @@
 #include <cstdint>
 #include <list>
 #include <memory>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -31,6 +30,8 @@
 #include "math/Mat4.h"
 #include "render/Model.h"
 #include "scene/Frustum.h"
+#include "tests/support/FixedFrustum.h"
+#include "tests/support/Random.h"
 #include "world/Robot.h"
 #include "world/World.h"
 
@@ -59,7 +60,7 @@ double Since(Clock::time_point start) {
 // The application's view: a 90-degree vertical field of view at 640 x 480, near plane 0.1, far
 // plane 10000, the camera at the origin looking down -z. The planes come out of the projection
 // matrix the same way GLFrustum takes them from OpenGL's.
-class CameraFrustum : public Frustum {
+class CameraFrustum : public FixedFrustum {
 public:
     CameraFrustum() {
         double const aspect = 640.0 / 480.0;
@@ -80,20 +81,6 @@ public:
         planes[kNear] = FromRows(clip, 2, 1.0f);
     }
 
-    void Update() override {}
-    Plane* GetPlanes() override { return planes; }
-    Plane* GetTopPlane() override { return &planes[kTop]; }
-    Plane* GetBottomPlane() override { return &planes[kBottom]; }
-    Plane* GetLeftPlane() override { return &planes[kLeft]; }
-    Plane* GetRightPlane() override { return &planes[kRight]; }
-    Plane* GetNearPlane() override { return &planes[kNear]; }
-    Plane* GetFarPlane() override { return &planes[kFar]; }
-    Plane* GetPlane(int index) override {
-        return index >= 0 && index < kPlaneCount ? &planes[index] : nullptr;
-    }
-
-    Plane planes[kPlaneCount];
-
 private:
     static Plane FromRows(Mat4 const& m, int row, float sign) {
         Plane plane{m.At(3, 0) + sign * m.At(row, 0), m.At(3, 1) + sign * m.At(row, 1),
@@ -106,18 +93,6 @@ private:
         plane.d /= length;
         return plane;
     }
-};
-
-// The twister's raw output is the same everywhere; the numbers are shaped here.
-class Random {
-public:
-    explicit Random(uint32_t seed) : engine(seed) {}
-    float Between(float low, float high) {
-        return low + (high - low) * static_cast<float>(engine() >> 8) * (1.0f / 16777216.0f);
-    }
-
-private:
-    std::mt19937 engine;
 };
 
 struct Start {

@@ -8,14 +8,16 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <system_error>
+
+#include "tests/support/TemporaryDirectory.h"
 
 class ScratchDirectory {
 public:
     // The directory, created on first use.
     static const std::filesystem::path& Path() {
-        static ScratchDirectory scratch;
-        return scratch.path;
+        static const TemporaryDirectory scratch;
+        if (!scratch.Exists()) Fail("cannot make a scratch directory");
+        return scratch.Path();
     }
 
     // Writes the bytes to the named file inside the directory, replacing it;
@@ -35,21 +37,6 @@ public:
         std::fprintf(stderr, "fuzz target: %s\n", problem.c_str());
         std::abort();
     }
-
-private:
-    ScratchDirectory() {
-        const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base != nullptr && base[0] != '\0' ? base : "/tmp") +
-                              "/velmora-fuzz-XXXXXX";
-        if (mkdtemp(pattern.data()) == nullptr) Fail("cannot make a scratch directory");
-        path = pattern;
-    }
-    ~ScratchDirectory() {
-        std::error_code error;
-        std::filesystem::remove_all(path, error);
-    }
-
-    std::filesystem::path path;
 };
 
 // Stops the run with a message when a property that must hold does not:

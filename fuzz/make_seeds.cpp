@@ -32,15 +32,6 @@ void Save(const fs::path& directory, const std::string& name, const std::string&
     Save(directory, name, Bytes(text.begin(), text.end()));
 }
 
-NodeDescription Node(const std::string& name, std::int32_t id,
-                     std::vector<NodeDescription> children = {}) {
-    NodeDescription node;
-    node.name = name;
-    node.id = id;
-    node.children = std::move(children);
-    return node;
-}
-
 FaceDescription Quad(std::int32_t v0, std::int32_t v1, std::int32_t v2, std::int32_t v3,
                      std::int32_t normal, int sets) {
     FaceDescription face;
@@ -80,11 +71,11 @@ ModelDescription Cube() {
                    Quad(0, 1, 5, 4, 3, 0), Quad(4, 5, 7, 6, 4, 2), Quad(0, 2, 3, 1, 5, 1)};
     model.textures = {{"cube.tga", 7, 0xFFFF}};
     model.materials = {{32.0f, {0.5f, 0.5f, 0.5f}, {1.0f, 0.5f, 0.25f}, 0, {0, 1, 2, 3, 4, 5}}};
-    NodeDescription root = Node("cube", 1, {Node("lid", 2), Node("base", 3)});
+    NodeDescription root = NamedNode("cube", 1, {NamedNode("lid", 2), NamedNode("base", 3)});
     root.listA = {1, 2, 3};
     root.listB = {4};
     for (int i = 0; i < 9; ++i) root.values[i] = 100u + static_cast<std::uint32_t>(i);
-    model.nodes = {root, Node("marker", 9)};
+    model.nodes = {root, NamedNode("marker", 9)};
     return model;
 }
 
@@ -102,7 +93,7 @@ ModelDescription Large() {
     }
     model.materials.push_back({5.0f, {}, {0.0f, 1.0f, 0.0f}, -1, {11, 12, 12, 29}});
     model.materials.push_back({0.0f, {}, {}, 2, {}});
-    model.nodes[0].children.push_back(Node(std::string(127, 'n'), 5));
+    model.nodes[0].children.push_back(NamedNode(std::string(127, 'n'), 5));
     return model;
 }
 
@@ -110,9 +101,9 @@ ModelDescription Large() {
 ModelDescription DeepNodes() {
     ModelDescription model;
     model.radius = 1.0f;
-    NodeDescription node = Node("leaf", 40);
+    NodeDescription node = NamedNode("leaf", 40);
     for (int depth = 39; depth >= 0; --depth) {
-        node = Node("level" + std::to_string(depth), depth, {node, Node("side", 100 + depth)});
+        node = NamedNode("level" + std::to_string(depth), depth, {node, NamedNode("side", 100 + depth)});
     }
     model.nodes = {node};
     return model;
@@ -122,7 +113,7 @@ ModelDescription DeepNodes() {
 ModelDescription Minimal() {
     ModelDescription model;
     model.radius = 4.0f;
-    model.nodes = {Node("only", 0)};
+    model.nodes = {NamedNode("only", 0)};
     return model;
 }
 
@@ -131,23 +122,6 @@ void MakeModels(const fs::path& directory) {
     Save(directory, "cube.mdl", Encode(Cube()));
     Save(directory, "large.mdl", Encode(Large()));
     Save(directory, "deep-nodes.mdl", Encode(DeepNodes()));
-}
-
-// Pixels in runs of assorted lengths, as real pictures compress.
-Bytes Pattern(int width, int height, int bytesPerPixel, std::uint32_t seed) {
-    Bytes pixels;
-    std::uint32_t state = seed;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return static_cast<std::uint8_t>(state >> 24);
-    };
-    for (int i = 0; i < width * height; ++i) {
-        const bool repeat = i > 0 && next() % 4 != 0;
-        for (int b = 0; b < bytesPerPixel; ++b) {
-            pixels.push_back(repeat ? pixels[pixels.size() - bytesPerPixel] : next());
-        }
-    }
-    return pixels;
 }
 
 void MakeImages(const fs::path& directory) {
@@ -159,7 +133,7 @@ void MakeImages(const fs::path& directory) {
     std::uint32_t seed = 1;
     for (const Shape& shape : shapes) {
         const int bytesPerPixel = shape.depth / 8;
-        const Bytes pixels = Pattern(shape.width, shape.height, bytesPerPixel, seed++);
+        const Bytes pixels = PatternPixels(shape.width, shape.height, bytesPerPixel, seed++);
         const std::string size = std::to_string(shape.width) + "x" +
                                  std::to_string(shape.height) + "-" +
                                  std::to_string(shape.depth);
@@ -174,7 +148,7 @@ void MakeImages(const fs::path& directory) {
     header.idLength = 5;
     Bytes file = TgaHeaderBytes(header);
     for (char c : std::string("hello")) file.push_back(static_cast<std::uint8_t>(c));
-    const Bytes pixels = Pattern(2, 2, 3, 99);
+    const Bytes pixels = PatternPixels(2, 2, 3, 99);
     file.insert(file.end(), pixels.begin(), pixels.end());
     Save(directory, "with-id.tga", file);
 }

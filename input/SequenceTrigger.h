@@ -17,7 +17,6 @@ public:
     SequenceTrigger(int* keys, int count, float* stepLimits, float defaultLimit);
 
     int Check() override;
-    // Clear.
     ~SequenceTrigger() override;
     // Frees the arrays and the stopwatch and forgets the sequence.
     virtual void Clear();

@@ -10,7 +10,7 @@
 // time and already hold their values when any other file's static initialisers run.
 //
 //   Vectors:  kZeroVec2, kUnitXVec2, kUnitYVec2
-//             kZeroVec3, kUnitXVec3, kUnitYVec3, kUnitZVec3
+//             kZeroVec3, kUnitXVec3, kUnitYVec3, kUnitZVec3 (in math/Vec3.h, beside their type)
 //             kUnitXVec4, kUnitYVec4, kUnitZVec4, kUnitWVec4
 //   Matrices: kIdentityMat3, kIdentityTransform
 //   Scalars:  kDegreesToRadians, kRadiansToDegrees, kEpsilon, kSmallEpsilon
@@ -18,11 +18,6 @@
 inline constexpr Vec2 kZeroVec2(0.0f, 0.0f);
 inline constexpr Vec2 kUnitXVec2(1.0f, 0.0f);
 inline constexpr Vec2 kUnitYVec2(0.0f, 1.0f);
-
-inline constexpr Vec3 kZeroVec3(0.0f, 0.0f, 0.0f);
-inline constexpr Vec3 kUnitXVec3(1.0f, 0.0f, 0.0f);
-inline constexpr Vec3 kUnitYVec3(0.0f, 1.0f, 0.0f);
-inline constexpr Vec3 kUnitZVec3(0.0f, 0.0f, 1.0f);
 
 inline constexpr Vec4 kUnitXVec4(1.0f, 0.0f, 0.0f, 0.0f);
 inline constexpr Vec4 kUnitYVec4(0.0f, 1.0f, 0.0f, 0.0f);

@@ -8,8 +8,9 @@
 // Arithmetic is component-wise and returns new vectors: a + b, a - b, v * s and s * v, plus
 // the in-place forms += and -=. Dot(a, b) and Cross(a, b) are free functions; Length(),
 // Normalize() and SetZero() are members. Default construction gives (0, 0, 0).
-// The named constants kZeroVec3, kUnitXVec3, kUnitYVec3 and kUnitZVec3 live in
-// math/MathConstants.h.
+// The named constants kZeroVec3, kUnitXVec3, kUnitYVec3 and kUnitZVec3 stand at the end of
+// this file, so that a file that needs them needs nothing else of the math module;
+// math/MathConstants.h lists every named constant.
 struct Vec3 {
     float x;
     float y;
@@ -82,3 +83,8 @@ constexpr float Dot(Vec3 const& a, Vec3 const& b) {
 constexpr Vec3 Cross(Vec3 const& a, Vec3 const& b) {
     return Vec3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }
+
+inline constexpr Vec3 kZeroVec3(0.0f, 0.0f, 0.0f);
+inline constexpr Vec3 kUnitXVec3(1.0f, 0.0f, 0.0f);
+inline constexpr Vec3 kUnitYVec3(0.0f, 1.0f, 0.0f);
+inline constexpr Vec3 kUnitZVec3(0.0f, 0.0f, 1.0f);

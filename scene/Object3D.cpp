@@ -1,6 +1,7 @@
 #include "scene/Object3D.h"
 
 #include "math/Mat3.h"
+#include "math/MathConstants.h"
 #include "math/Transform.h"
 #include "render/Drawable.h"
 #include "render/Model.h"

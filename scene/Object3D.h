@@ -6,7 +6,6 @@
 
 #include <cstdint>
 
-#include "math/MathConstants.h"
 #include "math/Vec3.h"
 #include "scene/SpatialObject.h"
 

@@ -1,3 +1,6 @@
+// GoogleTest before X11: the X headers define None and Bool as macros.
+#include <gtest/gtest.h>
+
 #include "e2e/Picture.h"
 
 #include <X11/Xutil.h>
@@ -54,4 +57,15 @@ Placement PlacementOf(Display* display, Window window) {
     placement.width = attributes.width;
     placement.height = attributes.height;
     return placement;
+}
+
+void ExpectTheRobotAsFirstShown(Picture const& picture) {
+    ASSERT_GT(picture.lit, 2000) << "the robot covers a few thousand pixels";
+    EXPECT_NEAR(picture.centreX, picture.width / 2.0, 20.0);
+    EXPECT_NEAR(picture.centreY, picture.height / 2.0, 40.0);
+    EXPECT_NEAR(picture.bottom - picture.top, 150.0 * picture.height / 480, 30)
+        << "about 600 units tall seen from 1000 away, with a field of view of 90 degrees";
+    EXPECT_LT(picture.right - picture.left, picture.bottom - picture.top) << "taller than wide";
+    EXPECT_GT(picture.pale, picture.lit / 3) << "mostly its pale metal";
+    EXPECT_GT(picture.warm, 20) << "with its orange joints and feet";
 }

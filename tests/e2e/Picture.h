@@ -16,6 +16,10 @@ struct Picture {
 // Looks at the whole window; an empty picture when it cannot be read.
 Picture TakePicture(Display* display, Window window);
 
+// Checks that picture shows the robot of the level as the program first shows it: standing in
+// the middle, lit, in its colours.
+void ExpectTheRobotAsFirstShown(Picture const& picture);
+
 // The window's size and its place on the screen.
 struct Placement {
     int x = 0, y = 0, width = 0, height = 0;

@@ -9,19 +9,6 @@
 
 namespace {
 
-// The descriptor the renderer asks for.
-PIXELFORMATDESCRIPTOR RendererDescriptor() {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = 40;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 32;
-    pfd.cDepthBits = 16;
-    pfd.iLayerType = PFD_MAIN_PLANE;
-    return pfd;
-}
-
 class GlContextTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -42,7 +29,7 @@ TEST_F(GlContextTest, RendererSequenceGivesWorkingContext) {
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(GetDC(window.Handle()), dc) << "a window owns one device context";
 
-    PIXELFORMATDESCRIPTOR pfd = RendererDescriptor();
+    PIXELFORMATDESCRIPTOR pfd = TestWindow::RendererPixelFormat();
     EXPECT_EQ(wglCreateContext(dc), nullptr) << "no pixel format set yet";
     int format = ChoosePixelFormat(dc, &pfd);
     ASSERT_EQ(format, 1);
@@ -82,13 +69,13 @@ TEST_F(GlContextTest, PixelFormatsTheVisualCannotGiveAreRefused) {
     HDC dc = GetDC(window.Handle());
     ASSERT_NE(dc, nullptr);
 
-    PIXELFORMATDESCRIPTOR noOpenGL = RendererDescriptor();
+    PIXELFORMATDESCRIPTOR noOpenGL = TestWindow::RendererPixelFormat();
     noOpenGL.dwFlags = PFD_DRAW_TO_WINDOW | PFD_DOUBLEBUFFER;
     EXPECT_EQ(ChoosePixelFormat(dc, &noOpenGL), 0);
-    PIXELFORMATDESCRIPTOR colourIndex = RendererDescriptor();
+    PIXELFORMATDESCRIPTOR colourIndex = TestWindow::RendererPixelFormat();
     colourIndex.iPixelType = PFD_TYPE_COLORINDEX;
     EXPECT_EQ(ChoosePixelFormat(dc, &colourIndex), 0);
-    PIXELFORMATDESCRIPTOR deepDepth = RendererDescriptor();
+    PIXELFORMATDESCRIPTOR deepDepth = TestWindow::RendererPixelFormat();
     deepDepth.cDepthBits = 64;
     EXPECT_EQ(ChoosePixelFormat(dc, &deepDepth), 0);
     EXPECT_EQ(ChoosePixelFormat(dc, nullptr), 0);
@@ -101,7 +88,7 @@ TEST_F(GlContextTest, ForeignOrStaleHandlesFail) {
     ASSERT_TRUE(second.Create());
     HDC bogusDc = reinterpret_cast<HDC>(static_cast<uintptr_t>(0x5678));
     HGLRC bogusContext = reinterpret_cast<HGLRC>(static_cast<uintptr_t>(0x9abc));
-    PIXELFORMATDESCRIPTOR pfd = RendererDescriptor();
+    PIXELFORMATDESCRIPTOR pfd = TestWindow::RendererPixelFormat();
 
     EXPECT_EQ(GetDC(nullptr), nullptr);
     EXPECT_EQ(ReleaseDC(second.Handle(), first.DeviceContext()), 0) << "not that window's DC";
@@ -131,7 +118,7 @@ TEST_F(GlContextTest, DestroyingTheWindowReleasesItsCurrentContext) {
 TEST_F(GlContextTest, ScriptedFailuresFailOneCallEach) {
     TestWindow window;
     ASSERT_TRUE(window.Create());
-    PIXELFORMATDESCRIPTOR pfd = RendererDescriptor();
+    PIXELFORMATDESCRIPTOR pfd = TestWindow::RendererPixelFormat();
 
     PlatformTest::FailNextCall("GetDC");
     EXPECT_EQ(GetDC(window.Handle()), nullptr);

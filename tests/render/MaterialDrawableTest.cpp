@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "math/MathConstants.h"
 #include "render/ModelInstance.h"
 #include "tests/render/ModelDrawingFixture.h"
 

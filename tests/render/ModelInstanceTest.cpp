@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "math/MathConstants.h"
 #include "math/Mat4.h"
 #include "tests/render/ModelDrawingFixture.h"
 

@@ -15,15 +15,6 @@
 
 namespace {
 
-NodeDescription Node(const std::string& name, std::int32_t id,
-                     std::vector<NodeDescription> children = {}) {
-    NodeDescription node;
-    node.name = name;
-    node.id = id;
-    node.children = std::move(children);
-    return node;
-}
-
 FaceDescription Quad(std::int32_t v0, std::int32_t v1, std::int32_t v2, std::int32_t v3,
                      std::int32_t normal) {
     FaceDescription face;
@@ -56,7 +47,7 @@ ModelDescription SmallModel() {
     set.corners[2] = Vec2(1.0f, 1.0f);
     set.corners[3] = Vec2(0.0f, 0.5f);
     model.faces[0].sets.push_back(set);
-    model.nodes = {Node("root", 42)};
+    model.nodes = {NamedNode("root", 42)};
     for (int i = 0; i < 9; ++i) model.nodes[0].values[i] = 100u + static_cast<std::uint32_t>(i);
     return model;
 }
@@ -81,11 +72,11 @@ ModelDescription LargeModel() {
     }
     model.materials.push_back({5.0f, {}, {0.0f, 1.0f, 0.0f}, -1, {11, 2, 2, 7}});
     model.materials.push_back({0.0f, {}, {}, 2, {}});
-    NodeDescription arm = Node("arm", 2, {Node("hand", 3), Node("thumb", 4)});
+    NodeDescription arm = NamedNode("arm", 2, {NamedNode("hand", 3), NamedNode("thumb", 4)});
     arm.listA = {1, -2, 3};
     arm.listB = {7};
     arm.values[8] = 0xDEADBEEF;
-    model.nodes = {Node("body", 1, {arm, Node(std::string(127, 'n'), 5)}), Node("tail", 6)};
+    model.nodes = {NamedNode("body", 1, {arm, NamedNode(std::string(127, 'n'), 5)}), NamedNode("tail", 6)};
     model.nodes[0].listB = {9, 8, 7, 6, 5};
     return model;
 }
@@ -99,7 +90,7 @@ std::vector<std::uint8_t> Encode(const ModelDescription& model) {
 std::vector<NodeDescription> DescribeNodes(const ModelNode* node) {
     std::vector<NodeDescription> list;
     for (; node != nullptr; node = node->nextSibling) {
-        NodeDescription d = Node(node->name, node->id, DescribeNodes(node->firstChild));
+        NodeDescription d = NamedNode(node->name, node->id, DescribeNodes(node->firstChild));
         std::copy(node->values, node->values + 9, d.values);
         d.listA.assign(node->listA, node->listA + node->countA);
         d.listB.assign(node->listB, node->listB + node->countB);
@@ -247,7 +238,7 @@ TEST_F(ModelTest, WellFormedModelsLoadFieldForField) {
 TEST_F(ModelTest, NodesAreReadDepthFirstAndTheLastNodeWithAnIdNamesIt) {
     // P with child Q and next sibling R: the file holds P, Q, R.
     ModelDescription description = SmallModel();
-    description.nodes = {Node("P", 7, {Node("Q", 8)}), Node("R", 7)};
+    description.nodes = {NamedNode("P", 7, {NamedNode("Q", 8)}), NamedNode("R", 7)};
     const std::vector<std::uint8_t> bytes = Encode(description);
     const std::string text(bytes.begin(), bytes.end());
     EXPECT_LT(text.find(std::string("P\0", 2)), text.find(std::string("Q\0", 2)));
@@ -263,7 +254,7 @@ TEST_F(ModelTest, NodesAreReadDepthFirstAndTheLastNodeWithAnIdNamesIt) {
     EXPECT_EQ(model.nodeIndex.at(7), p->nextSibling->name);
     EXPECT_EQ(model.nodeIndex.at(8), p->firstChild->name);
 
-    description.nodes = {Node("outer", 3, {Node("inner", 3)})};
+    description.nodes = {NamedNode("outer", 3, {NamedNode("inner", 3)})};
     ASSERT_TRUE(Load(Encode(description)));
     EXPECT_STREQ(model.nodeIndex.at(3), "inner");
 }
@@ -271,7 +262,7 @@ TEST_F(ModelTest, NodesAreReadDepthFirstAndTheLastNodeWithAnIdNamesIt) {
 TEST_F(ModelTest, AModelOfOneNodeLoadsEmptyButForItsRadius) {
     ModelDescription description;
     description.radius = 3.5f;
-    description.nodes = {Node("only", -1)};
+    description.nodes = {NamedNode("only", -1)};
     ASSERT_TRUE(Load(Encode(description)));
     EXPECT_EQ(Encode(Describe(model)), Encode(description));
     EXPECT_EQ(model.GetMaterials(), nullptr);

@@ -25,24 +25,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Pixels with runs of assorted lengths between changes of colour, the way
-// real pictures compress: about one pixel in four starts a new colour.
-Bytes Pattern(int width, int height, int bytesPerPixel, std::uint32_t seed) {
-    Bytes pixels;
-    std::uint32_t state = seed;
-    auto next = [&state]() {
-        state = state * 1664525u + 1013904223u;
-        return static_cast<std::uint8_t>(state >> 24);
-    };
-    for (int i = 0; i < width * height; ++i) {
-        const bool repeat = i > 0 && next() % 4 != 0;
-        for (int b = 0; b < bytesPerPixel; ++b) {
-            pixels.push_back(repeat ? pixels[pixels.size() - bytesPerPixel] : next());
-        }
-    }
-    return pixels;
-}
-
 Bytes Repeat(const Bytes& pixel, int times) {
     Bytes pixels;
     for (int i = 0; i < times; ++i) pixels.insert(pixels.end(), pixel.begin(), pixel.end());
@@ -83,7 +65,7 @@ protected:
 TEST_F(TgaImageTest, UncompressedAndRunLengthFilesDecodeToTheSamePixels) {
     for (int depth : {24, 32}) {
         SCOPED_TRACE(depth);
-        const Bytes pixels = Pattern(7, 5, depth / 8, 17u);
+        const Bytes pixels = PatternPixels(7, 5, depth / 8, 17u);
         TgaTexture uncompressed;
         TgaTexture runLength;
         ASSERT_TRUE(Load(TgaFile(2, 7, 5, depth, pixels), uncompressed));
@@ -137,7 +119,7 @@ TEST_F(TgaImageTest, IdAndColourMapFieldsAreSkippedAndRowsStayInFileOrder) {
 }
 
 TEST_F(TgaImageTest, MalformedFilesAreRefusedWithoutReadingOrAllocatingPastThem) {
-    const Bytes pixels = Pattern(4, 4, 3, 9u);
+    const Bytes pixels = PatternPixels(4, 4, 3, 9u);
     const Bytes whole = TgaFile(2, 4, 4, 24, pixels);
     const Bytes packed = TgaFile(10, 4, 4, 24, RunLengthEncode(pixels, 3));
     struct Case {
@@ -174,7 +156,7 @@ TEST_F(TgaImageTest, MalformedFilesAreRefusedWithoutReadingOrAllocatingPastThem)
 
 TEST_F(TgaImageTest, LoadingAgainReplacesThePixelsAndAFailedLoadLeavesNone) {
     TgaTexture image;
-    ASSERT_TRUE(Load(TgaFile(2, 8, 8, 32, Pattern(8, 8, 4, 3u)), image));
+    ASSERT_TRUE(Load(TgaFile(2, 8, 8, 32, PatternPixels(8, 8, 4, 3u)), image));
     ASSERT_TRUE(Load(TgaFile(2, 1, 1, 24, {4, 5, 6}), image));
     EXPECT_EQ(PixelsOf(image), (Bytes{4, 5, 6}));
     EXPECT_EQ(image.bitsPerPixel, 24);
@@ -214,7 +196,7 @@ TEST_F(TgaImageTest, AgreesWithAnIndependentDecoder) {
                 SCOPED_TRACE(testing::Message() << "type " << type << ", depth " << depth << ", "
                                                 << size.width << " x " << size.height);
                 const int bytes = depth / 8;
-                Bytes pixels = Pattern(size.width, size.height, bytes, ++seed);
+                Bytes pixels = PatternPixels(size.width, size.height, bytes, ++seed);
                 if (size.width == 300) {
                     // A run longer than one packet can hold.
                     for (std::size_t i = 0; i < 200u * bytes; ++i) pixels[i] = pixels[i % bytes];

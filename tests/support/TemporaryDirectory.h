@@ -29,6 +29,7 @@ public:
     TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
     bool Exists() const { return !path.empty(); }
+    const std::filesystem::path& Path() const { return path; }
     std::string File(const std::string& name) const { return (path / name).string(); }
     // Writes the bytes to a file in the directory; returns its path.
     std::string Write(const std::string& name, const std::uint8_t* data, std::size_t size) const {

@@ -68,10 +68,7 @@ bool TestWindow::Create(int width, int height, DWORD style, int x, int y) {
     return true;
 }
 
-bool TestWindow::CreateContext() {
-    if (window_ == nullptr) return false;
-    dc_ = GetDC(window_);
-    if (dc_ == nullptr) return false;
+PIXELFORMATDESCRIPTOR TestWindow::RendererPixelFormat() {
     PIXELFORMATDESCRIPTOR pfd{};
     pfd.nSize = sizeof pfd;
     pfd.nVersion = 1;
@@ -80,6 +77,14 @@ bool TestWindow::CreateContext() {
     pfd.cColorBits = 32;
     pfd.cDepthBits = 16;
     pfd.iLayerType = PFD_MAIN_PLANE;
+    return pfd;
+}
+
+bool TestWindow::CreateContext() {
+    if (window_ == nullptr) return false;
+    dc_ = GetDC(window_);
+    if (dc_ == nullptr) return false;
+    PIXELFORMATDESCRIPTOR pfd = RendererPixelFormat();
     int format = ChoosePixelFormat(dc_, &pfd);
     if (format == 0 || !SetPixelFormat(dc_, format, &pfd)) return false;
     context_ = wglCreateContext(dc_);

@@ -34,6 +34,10 @@ class TestWindow {
 public:
     static const char* const kClassName;
 
+    // The pixel format the renderer asks for: RGBA, double-buffered, 32 colour and 16 depth
+    // bits.
+    static PIXELFORMATDESCRIPTOR RendererPixelFormat();
+
     TestWindow() = default;
     ~TestWindow();
     TestWindow(const TestWindow&) = delete;

@@ -12,6 +12,25 @@
 #include <cstring>
 #include <vector>
 
+// Pixels with runs of assorted lengths between changes of colour, the way real pictures
+// compress: about one pixel in four starts a new colour. The same for a seed everywhere.
+inline std::vector<std::uint8_t> PatternPixels(int width, int height, int bytesPerPixel,
+                                               std::uint32_t seed) {
+    std::vector<std::uint8_t> pixels;
+    std::uint32_t state = seed;
+    auto next = [&state]() {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<std::uint8_t>(state >> 24);
+    };
+    for (int i = 0; i < width * height; ++i) {
+        const bool repeat = i > 0 && next() % 4 != 0;
+        for (int b = 0; b < bytesPerPixel; ++b) {
+            pixels.push_back(repeat ? pixels[pixels.size() - bytesPerPixel] : next());
+        }
+    }
+    return pixels;
+}
+
 // The header as stored: 18 bytes, little-endian.
 inline std::vector<std::uint8_t> TgaHeaderBytes(const TgaHeader& header) {
     std::vector<std::uint8_t> bytes;

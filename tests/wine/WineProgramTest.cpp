@@ -246,14 +246,7 @@ TEST_F(WineProgramTest, StartsInAWindowDrawsTheRobotAndEscapeEndsItWithExitCodeO
     EXPECT_EQ(client.y + client.height + client.x, 480);
 
     Picture picture = WaitForRobot();
-    ASSERT_GT(picture.lit, 2000) << "the robot covers a few thousand pixels";
-    EXPECT_NEAR(picture.centreX, picture.width / 2.0, 20.0);
-    EXPECT_NEAR(picture.centreY, picture.height / 2.0, 40.0);
-    EXPECT_NEAR(picture.bottom - picture.top, 150.0 * picture.height / 480, 30)
-        << "about 600 units tall seen from 1000 away, with a field of view of 90 degrees";
-    EXPECT_LT(picture.right - picture.left, picture.bottom - picture.top) << "taller than wide";
-    EXPECT_GT(picture.pale, picture.lit / 3) << "mostly its pale metal";
-    EXPECT_GT(picture.warm, 20) << "with its orange joints and feet";
+    ASSERT_NO_FATAL_FAILURE(ExpectTheRobotAsFirstShown(picture));
 
     EXPECT_EQ(EndWithEscape(), 1) << Joined(Lines(), first);
     EXPECT_EQ(FindWindowByName(display, "Velmora", 0ms), 0u) << "the window is destroyed at teardown";

@@ -10,12 +10,12 @@
 #include <cstdint>
 #include <list>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "tests/support/Random.h"
 #include "tests/world/ReferenceSphereTree.h"
 #include "tests/world/SphereTreeTesting.h"
 #include "world/World.h"
@@ -28,22 +28,6 @@ using spheretreetesting::TreeFaults;
 
 using Objects = std::list<Object3D*>;
 using Values = std::list<float>;
-
-class Random {
-public:
-    explicit Random(uint32_t seed) : engine(seed) {}
-    float Between(float low, float high) {
-        return low + (high - low) * static_cast<float>(engine() >> 8) * (1.0f / 16777216.0f);
-    }
-    bool Chance(float probability) { return Between(0.0f, 1.0f) < probability; }
-    size_t Below(size_t count) { return static_cast<size_t>(engine() % count); }
-    Vec3 InCube(float half) {
-        return Vec3(Between(-half, half), Between(-half, half), Between(-half, half));
-    }
-
-private:
-    std::mt19937 engine;
-};
 
 // How a run's objects are made and stirred.
 struct Scenario {

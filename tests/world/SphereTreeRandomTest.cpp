@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <list>
 #include <memory>
-#include <random>
 #include <sstream>
 #include <utility>
 #include <vector>
 
+#include "tests/support/Random.h"
 #include "tests/world/SphereTreeTesting.h"
 #include "world/World.h"
 
@@ -23,24 +23,6 @@ using spheretreetesting::PlaneFrustum;
 using spheretreetesting::TreeFaults;
 
 using Finds = std::vector<std::pair<Object3D*, float>>;  // object, distance (or 0)
-
-// The twister's raw output is the same for a seed everywhere; the standard distributions are
-// not, so the numbers are shaped here.
-class Random {
-public:
-    explicit Random(uint32_t seed) : engine(seed) {}
-    float Between(float low, float high) {
-        return low + (high - low) * static_cast<float>(engine() >> 8) * (1.0f / 16777216.0f);
-    }
-    bool Chance(float probability) { return Between(0.0f, 1.0f) < probability; }
-    size_t Below(size_t count) { return static_cast<size_t>(engine() % count); }
-    Vec3 InCube(float half) {
-        return Vec3(Between(-half, half), Between(-half, half), Between(-half, half));
-    }
-
-private:
-    std::mt19937 engine;
-};
 
 ::testing::AssertionResult SameFinds(char const* query, Finds actual, Finds expected) {
     std::sort(actual.begin(), actual.end());

@@ -7,8 +7,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "scene/Frustum.h"
 #include "scene/Object3D.h"
+#include "tests/support/FixedFrustum.h"
 #include "world/SphereTree.h"
 
 namespace spheretreetesting {
@@ -28,7 +28,7 @@ public:
 };
 
 // Six planes given by value, in the frustum's storage order.
-class PlaneFrustum : public Frustum {
+class PlaneFrustum : public FixedFrustum {
 public:
     // A perspective view from eye along the unit forward, with the unit up perpendicular to it
     // and the same opening (tangent of the half angle) across and up.
@@ -50,18 +50,6 @@ public:
         normal.Normalize();
         return Plane{normal.x, normal.y, normal.z, -Dot(normal, point)};
     }
-
-    void Update() override {}
-    Plane* GetPlanes() override { return planes; }
-    Plane* GetTopPlane() override { return &planes[kTop]; }
-    Plane* GetBottomPlane() override { return &planes[kBottom]; }
-    Plane* GetLeftPlane() override { return &planes[kLeft]; }
-    Plane* GetRightPlane() override { return &planes[kRight]; }
-    Plane* GetNearPlane() override { return &planes[kNear]; }
-    Plane* GetFarPlane() override { return &planes[kFar]; }
-    Plane* GetPlane(int index) override { return &planes[index]; }
-
-    Plane planes[kPlaneCount] = {};
 };
 
 // Room left when inner lies inside outer; negative when it reaches outside.

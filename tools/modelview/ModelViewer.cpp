@@ -1,5 +1,6 @@
 #include "tools/modelview/ModelViewer.h"
 
+#include "app/MessagePump.h"
 #include "input/InputDevice.h"
 #include "platform/DirectInput.h"
 #include "render/DrawableHandle.h"
@@ -94,16 +95,7 @@ int ModelViewer::Run(const char* path) {
     PrepareDrawing();
 
     while (!quit) {
-        MSG message;
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quit = true;
-            } else {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-            continue;
-        }
+        if (PumpOneMessage(quit)) continue;
         Frame();
         if (!active) std::this_thread::sleep_for(kBackgroundPause);
     }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct MaterialDescription {
@@ -44,6 +45,16 @@ struct NodeDescription {
     std::vector<std::int32_t> listB;
     std::vector<NodeDescription> children;
 };
+
+// A node with a name, an id and children, its other values zero.
+inline NodeDescription NamedNode(const std::string& name, std::int32_t id,
+                                 std::vector<NodeDescription> children = {}) {
+    NodeDescription node;
+    node.name = name;
+    node.id = id;
+    node.children = std::move(children);
+    return node;
+}
 
 struct ModelDescription {
     float radius = 0.0f;
