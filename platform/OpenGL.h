@@ -6,7 +6,7 @@
 #pragma once
 
 #include "platform/Win32.h"
-
+// After the Windows declarations, which the GL headers of Windows need.
 #include <GL/gl.h>
 #include <GL/glu.h>
 

@@ -1,6 +1,3 @@
-// GoogleTest before X11: the X headers define None and Bool as macros.
-#include <gtest/gtest.h>
-
 #include "e2e/Picture.h"
 
 #include <X11/Xutil.h>

@@ -2,6 +2,8 @@
 // look at: where the lit pixels are, and how many have the robot's colours.
 #pragma once
 
+#include <gtest/gtest.h>
+// After GoogleTest: the X headers define None and Bool as macros.
 #include <X11/Xlib.h>
 
 struct Picture {
