@@ -262,12 +262,18 @@ void SphereTree::QueueReinsert(SphereNode* node) {
 }
 
 void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
+    ChildEntry* entry = node->parent != nullptr ? EntryOf(node->parent, node) : nullptr;
+    Descend(leaf, Place{node, entry, node->depth, node->nominalRadius, node->slack});
+}
+
+void SphereTree::Descend(SphereNode* leaf, Place const& at) {
+    SphereNode* const node = at.node;
     // 1, 2: the deepest level, or a leaf too large for node's children: it hangs here (6).
-    if (node->depth == maxDepth || node->nominalRadius * childRadiusScale < leaf->radius) {
+    if (at.depth == maxDepth || at.nominalRadius * childRadiusScale < leaf->radius) {
         QueueRecompute(node);
-        AddChild(node, leaf);
+        AddChild(node, leaf, at.entry);
         leaf->parent = node;
-        leaf->depth = node->depth + 1;
+        leaf->depth = at.depth + 1;
         leaf->flags &= ~SphereNode::kInsertQueued;
         return;
     }
@@ -277,10 +283,10 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
     // child. The spheres come from node's block, so the child nodes themselves are not read.
     // The sub-containers of one node are all of one level: their slack and nominal radius are
     // the node's times the tree's scales, as they were made.
-    float const childSlack = node->slack * slackScale;
-    float const childNominalRadius = node->nominalRadius * childRadiusScale;
+    float const childSlack = at.slack * slackScale;
+    float const childNominalRadius = at.nominalRadius * childRadiusScale;
     // A lone leaf is no container: nothing to scan then.
-    ChildBlock* const block = node->children.Block();
+    ChildBlock* const block = at.entry != nullptr ? at.entry->Block() : node->children.Block();
     ChildEntry* const entries = block != nullptr ? block->Entries() : nullptr;
     size_t const count = block != nullptr ? block->count : 0;
     float best = 1e9f;
@@ -314,34 +320,44 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
             }
         }
     }
+    Place below{nullptr, nullptr, at.depth + 1, childNominalRadius, childSlack};
+
     // 4: into the container that holds it.
     if (containIndex != SIZE_MAX) {
-        Integrate(leaf, entries[containIndex].node);
+        below.node = entries[containIndex].node;
+        below.entry = &entries[containIndex];
+        Descend(leaf, below);
         return;
     }
 
     // 5: grow the one that can, or else make a new one, centred on the leaf.
-    SphereNode* next = nullptr;
     if (growIndex != SIZE_MAX) {
-        next = entries[growIndex].node;
-        next->radius = next->slack + best;
-        entries[growIndex].radius = next->radius;
+        below.node = entries[growIndex].node;
+        below.entry = &entries[growIndex];
+        below.node->radius = childSlack + best;
+        below.entry->radius = childSlack + best;
     } else {
-        next = nodes.New();
+        SphereNode* next = nodes.New();
         next->flags = SphereNode::kContainer;
-        next->depth = node->depth + 1;
+        next->depth = below.depth;
         next->nominalRadius = childNominalRadius;
         next->radius = next->nominalRadius;
         next->slack = childSlack;
         next->center = leaf->center;
         next->parent = node;
-        AddChild(node, next);
+        below.node = next;
+        below.entry = AddChild(node, next, at.entry);
     }
     // A grown container, or a new one at its full nominal radius, can reach outside node. Left
     // so, a leaf that later moves within it into that outer part would be cut off by every
-    // query that rejects node; so node is refitted around it.
-    if (next->FitMarginIn(*node) < 0.0f) QueueRecompute(node);
-    Integrate(leaf, next);
+    // query that rejects node; so node is refitted around it. (The fit margin, from the
+    // spheres' copies in the entries.)
+    Vec3 const& center = at.entry != nullptr ? at.entry->center : node->center;
+    float const radius = at.entry != nullptr ? at.entry->radius : node->radius;
+    below.node->fitMargin =
+        radius - ((below.entry->center - center).Length() + below.entry->radius);
+    if (below.node->fitMargin < 0.0f) QueueRecompute(node);
+    Descend(leaf, below);
 }
 
 void SphereTree::QueueRecompute(SphereNode* node) {
@@ -439,46 +455,59 @@ void SphereTree::Detach(SphereNode* node) {
     }
 }
 
-void SphereTree::AddChild(SphereNode* parent, SphereNode* child) {
-    if (parent->children.bits == 0 && (child->flags & SphereNode::kLeaf) &&
-        !(parent->flags & SphereNode::kRoot)) {
-        SetLoneLeaf(parent, child);
-        return;
+ChildEntry* SphereTree::AddChild(SphereNode* parent, SphereNode* child, ChildEntry* parentEntry) {
+    // What the parent's children field holds, from its entry where that says (a lone leaf's
+    // entry holds the leaf's object, not the leaf).
+    uintptr_t const bits = parentEntry != nullptr && !parentEntry->LeadsToLeaf()
+                               ? parentEntry->below
+                               : parent->children.bits;
+    bool const root = parentEntry == nullptr && (parent->flags & SphereNode::kRoot) != 0;
+    if (bits == 0 && (child->flags & SphereNode::kLeaf) && !root) {
+        SetLoneLeaf(parent, child, parentEntry);
+        return nullptr;
     }
-    ChildBlock* block = parent->children.Block();
+    ChildBlock* block = (bits & kLoneLeaf) != 0 ? nullptr : reinterpret_cast<ChildBlock*>(bits);
     if (block == nullptr || block->count == block->capacity) {
-        block = MoveChildren(parent, static_cast<uint32_t>(parent->children.size()) + 1);
+        uint32_t const count = block != nullptr ? block->count : (bits != 0 ? 1 : 0);
+        block = MoveChildren(parent, count + 1, parentEntry);
     }
-    WriteEntry(block->Entries()[block->count], child);
+    ChildEntry& entry = block->Entries()[block->count];
+    WriteEntry(entry, child);
     child->entryHint = block->count;
     ++block->count;
+    return &entry;
 }
 
-ChildBlock* SphereTree::MoveChildren(SphereNode* parent, uint32_t room) {
+ChildBlock* SphereTree::MoveChildren(SphereNode* parent, uint32_t room, ChildEntry* parentEntry) {
     ChildBlock* moved = blocks.New(room);
-    if (SphereNode* lone = parent->children.LoneLeaf()) {
+    SphereNode* lone = parentEntry != nullptr && !parentEntry->LeadsToLeaf()
+                           ? nullptr
+                           : parent->children.LoneLeaf();
+    if (lone != nullptr) {
         WriteEntry(moved->Entries()[0], lone);
         lone->entryHint = 0;
         moved->count = 1;
     } else {
-        ChildBlock* old = parent->children.Block();
+        ChildBlock* old = parentEntry != nullptr ? parentEntry->Block() : parent->children.Block();
         uint32_t const count = old != nullptr ? old->count : 0;
         if (count > 0) std::memcpy(moved->Entries(), old->Entries(), count * sizeof(ChildEntry));
         moved->count = count;
         blocks.Free(old);
     }
-    SetBlock(parent, moved);
+    SetBlock(parent, moved, parentEntry);
     return moved;
 }
 
-void SphereTree::SetBlock(SphereNode* node, ChildBlock* block) {
+void SphereTree::SetBlock(SphereNode* node, ChildBlock* block, ChildEntry* entry) {
     node->children.bits = reinterpret_cast<uintptr_t>(block);
-    if (node->parent != nullptr) EntryOf(node->parent, node)->below = BelowOf(node);
+    if (entry == nullptr && node->parent != nullptr) entry = EntryOf(node->parent, node);
+    if (entry != nullptr) entry->below = reinterpret_cast<uintptr_t>(block);
 }
 
-void SphereTree::SetLoneLeaf(SphereNode* node, SphereNode* leaf) {
+void SphereTree::SetLoneLeaf(SphereNode* node, SphereNode* leaf, ChildEntry* entry) {
     node->children.bits = reinterpret_cast<uintptr_t>(leaf) | kLoneLeaf;
-    if (node->parent != nullptr) EntryOf(node->parent, node)->below = BelowOf(node);
+    if (entry == nullptr && node->parent != nullptr) entry = EntryOf(node->parent, node);
+    if (entry != nullptr) entry->below = reinterpret_cast<uintptr_t>(leaf->object) | kLoneLeaf;
 }
 
 ChildEntry* SphereTree::EntryOf(SphereNode* parent, SphereNode* node) {

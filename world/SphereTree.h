@@ -60,16 +60,31 @@ protected:
 private:
     // Unlinks a placed node from its parent.
     void Detach(SphereNode* node);
-    // Appends child's entry to parent's block, making the block larger when it is full.
-    void AddChild(SphereNode* parent, SphereNode* child);
+    // Where a placement stands on its way down: a container, its entry in its parent's block
+    // (null for the root) and its level's depth, nominal radius and slack. Every container holds
+    // its level's values as it was made, so the way down reads them from here, and the
+    // container's sphere and children from its entry: it reads blocks, not container nodes.
+    struct Place {
+        SphereNode* node;
+        ChildEntry* entry;
+        int depth;
+        float nominalRadius;
+        float slack;
+    };
+    // Integrate's steps from a place on the way down.
+    void Descend(SphereNode* leaf, Place const& at);
+    // Appends child's entry to parent's block, making the block larger when it is full (or
+    // makes child the lone leaf of a parent without children). Answers the entry, null for a
+    // lone leaf. parentEntry: the parent's own entry where the caller knows it, else null.
+    ChildEntry* AddChild(SphereNode* parent, SphereNode* child, ChildEntry* parentEntry = nullptr);
     // Moves parent's children into a block of the smallest size with room for room entries,
     // and gives the old one back. Answers the new block.
-    ChildBlock* MoveChildren(SphereNode* parent, uint32_t room);
+    ChildBlock* MoveChildren(SphereNode* parent, uint32_t room, ChildEntry* parentEntry = nullptr);
     // Gives node the block of children given (null for none), and its entry in its parent the
     // same.
-    void SetBlock(SphereNode* node, ChildBlock* block);
+    void SetBlock(SphereNode* node, ChildBlock* block, ChildEntry* entry = nullptr);
     // Makes leaf node's one child, kept without a block, and its entry in its parent the same.
-    void SetLoneLeaf(SphereNode* node, SphereNode* leaf);
+    void SetLoneLeaf(SphereNode* node, SphereNode* leaf, ChildEntry* entry = nullptr);
     // The entry of node in the block of parent, which holds it.
     ChildEntry* EntryOf(SphereNode* parent, SphereNode* node);
     // Takes node, unlinked from everything, back into the pool with its block.
