@@ -173,10 +173,23 @@ void SphereTree::Update() {
     size_t const queued = insertQueue.size();
     formerParents.clear();
     for (size_t i = 0; i < queued; ++i) {
-        if (i + 8 < queued) treekernels::Prefetch(insertQueue[i + 8]);
+        // Taking a leaf out reads its container, the container's block (none for a lone leaf),
+        // and the container's entry in its own parent's block: each asked for a few leaves
+        // ahead, once the node it is found through has arrived.
+        if (i + 16 < queued) treekernels::Prefetch(insertQueue[i + 16]);
+        if (i + 12 < queued) treekernels::Prefetch(insertQueue[i + 12]->parent);
+        if (i + 8 < queued) {
+            if (SphereNode const* parent = insertQueue[i + 8]->parent) {
+                treekernels::Prefetch(parent->parent);
+            }
+        }
         if (i + 4 < queued) {
-            if (SphereNode const* parent = insertQueue[i + 4]->parent) {
-                treekernels::Prefetch(parent->children.Block());
+            SphereNode const* parent = insertQueue[i + 4]->parent;
+            if (parent != nullptr && parent->parent != nullptr) {
+                treekernels::PrefetchBlock(parent->children.Block());
+                if (ChildBlock const* above = parent->parent->children.Block()) {
+                    treekernels::Prefetch(above->Entries() + parent->entryHint);
+                }
             }
         }
         SphereNode* leaf = insertQueue[i];
