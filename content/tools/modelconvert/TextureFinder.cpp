@@ -1,4 +1,4 @@
-#include "tools/modelconvert/TextureFinder.h"
+#include "content/tools/modelconvert/TextureFinder.h"
 
 #include <algorithm>
 #include <cctype>

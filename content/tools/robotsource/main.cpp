@@ -6,7 +6,7 @@
 //   robotsource DIRECTORY
 //
 // Exit codes: 0 written, 1 a file could not be written, 2 wrong arguments.
-#include "tools/robot/RobotSource.h"
+#include "content/tools/robotsource/RobotSource.h"
 
 #include <fstream>
 #include <iostream>

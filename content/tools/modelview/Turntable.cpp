@@ -1,4 +1,4 @@
-#include "tools/modelview/Turntable.h"
+#include "content/tools/modelview/Turntable.h"
 
 #include "math/Mat3.h"
 #include "math/MathConstants.h"

@@ -1,12 +1,12 @@
 // The model inspector, run as a tool: what it prints about a file the
 // program loads, and the reason it gives for one the program refuses, which
 // is the loader's own.
-#include "tools/modelinspect/ModelInspector.h"
+#include "content/tools/modelinspect/ModelInspector.h"
 
 #include "render/Model.h"
 #include "tests/support/TemporaryDirectory.h"
-#include "tests/tools/ToolRun.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "tests/content/ToolRun.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 #include <gtest/gtest.h>
 

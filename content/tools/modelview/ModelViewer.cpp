@@ -1,4 +1,4 @@
-#include "tools/modelview/ModelViewer.h"
+#include "content/tools/modelview/ModelViewer.h"
 
 #include "input/InputDevice.h"
 #include "platform/DirectInput.h"

@@ -1,6 +1,6 @@
-#include "tools/modelwriter/TgaWriter.h"
+#include "content/tools/modelwriter/TgaWriter.h"
 
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 #include <cstddef>
 

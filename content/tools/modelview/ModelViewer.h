@@ -8,7 +8,7 @@
 
 #include "app/FrameTimer.h"
 #include "platform/Win32.h"
-#include "tools/modelview/Turntable.h"
+#include "content/tools/modelview/Turntable.h"
 
 #include <memory>
 #include <string>

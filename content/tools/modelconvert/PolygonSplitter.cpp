@@ -1,4 +1,4 @@
-#include "tools/modelconvert/PolygonSplitter.h"
+#include "content/tools/modelconvert/PolygonSplitter.h"
 
 #include <algorithm>
 #include <array>

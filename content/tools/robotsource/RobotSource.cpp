@@ -1,4 +1,4 @@
-#include "tools/robot/RobotSource.h"
+#include "content/tools/robotsource/RobotSource.h"
 
 #include <algorithm>
 #include <cmath>
@@ -205,7 +205,7 @@ RobotSource MakeRobotSource() {
     RobotSource source;
     source.mtl =
         "# Brakmoor's materials: plain colours, no textures.\n"
-        "# Written by robotsource (tools/robot); edit that, not this.\n";
+        "# Written by robotsource (content/tools/robotsource); edit that, not this.\n";
     for (const MaterialSource& material : kMaterials) {
         source.mtl += std::string("\nnewmtl ") + material.name + "\nKd " + material.diffuse +
                       "\nKs " + material.specular + "\nNs " +
@@ -215,7 +215,7 @@ RobotSource MakeRobotSource() {
     source.obj =
         "# Brakmoor, the robot of level 01: about 600 units tall, centred on the origin,\n"
         "# facing +z. Front faces wind counter-clockwise seen from outside.\n"
-        "# Written by robotsource (tools/robot); edit that, not this.\n"
+        "# Written by robotsource (content/tools/robotsource); edit that, not this.\n"
         "mtllib brakmoor.mtl\n";
     int vertexBase = 1;
     std::map<std::string, int> normalIndex;

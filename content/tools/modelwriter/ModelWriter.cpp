@@ -1,4 +1,4 @@
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 #include <cstring>
 #include <fstream>

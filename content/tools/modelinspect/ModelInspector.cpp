@@ -1,4 +1,4 @@
-#include "tools/modelinspect/ModelInspector.h"
+#include "content/tools/modelinspect/ModelInspector.h"
 
 #include "render/Model.h"
 

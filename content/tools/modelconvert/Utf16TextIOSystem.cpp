@@ -1,4 +1,4 @@
-#include "tools/modelconvert/Utf16TextIOSystem.h"
+#include "content/tools/modelconvert/Utf16TextIOSystem.h"
 
 #include <assimp/IOStream.hpp>
 #include <assimp/MemoryIOWrapper.h>

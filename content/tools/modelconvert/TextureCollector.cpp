@@ -1,6 +1,6 @@
-#include "tools/modelconvert/TextureCollector.h"
+#include "content/tools/modelconvert/TextureCollector.h"
 
-#include "tools/modelconvert/TextureFinder.h"
+#include "content/tools/modelconvert/TextureFinder.h"
 
 #include <assimp/scene.h>
 #include <assimp/texture.h>

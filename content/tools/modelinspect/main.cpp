@@ -5,7 +5,7 @@
 //
 // Exit codes: 0 the program loads the file, 1 it refuses it, 2 wrong arguments.
 #include "render/Model.h"
-#include "tools/modelinspect/ModelInspector.h"
+#include "content/tools/modelinspect/ModelInspector.h"
 
 #include <iostream>
 #include <string>

@@ -14,8 +14,8 @@
 // the materials that use it are drawn without it.
 #pragma once
 
-#include "tools/modelwriter/ModelWriter.h"
-#include "tools/modelwriter/TgaWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/TgaWriter.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -28,8 +28,8 @@
 // and why nothing can be made of it.
 #pragma once
 
-#include "tools/modelwriter/ModelWriter.h"
-#include "tools/modelwriter/TgaWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/TgaWriter.h"
 
 #include <string>
 #include <vector>

@@ -6,7 +6,7 @@
 //
 // Exit codes: 0 the model was written, 1 the input could not be converted or
 // the output not written (nothing is left written then), 2 wrong arguments.
-#include "tools/modelconvert/ModelConverter.h"
+#include "content/tools/modelconvert/ModelConverter.h"
 
 #include <cmath>
 #include <cstdlib>

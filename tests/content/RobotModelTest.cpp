@@ -4,8 +4,8 @@
 // facing the camera, lit by colours alone.
 #include "render/Model.h"
 #include "tests/support/TemporaryDirectory.h"
-#include "tests/tools/ToolRun.h"
-#include "tools/robot/RobotSource.h"
+#include "tests/content/ToolRun.h"
+#include "content/tools/robotsource/RobotSource.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The model converter: OBJ and MTL files written by the tests go in, model
 // descriptions and files come out, and the program's loader takes them.
-#include "tools/modelconvert/ModelConverter.h"
+#include "content/tools/modelconvert/ModelConverter.h"
 
 #include "render/Model.h"
 #include "render/TgaTexture.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TgaFile.h"
-#include "tests/tools/ToolRun.h"
-#include "tools/modelconvert/TextureFinder.h"
+#include "tests/content/ToolRun.h"
+#include "content/tools/modelconvert/TextureFinder.h"
 
 #include <gtest/gtest.h>
 

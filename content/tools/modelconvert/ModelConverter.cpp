@@ -1,8 +1,8 @@
-#include "tools/modelconvert/ModelConverter.h"
+#include "content/tools/modelconvert/ModelConverter.h"
 
-#include "tools/modelconvert/PolygonSplitter.h"
-#include "tools/modelconvert/TextureCollector.h"
-#include "tools/modelconvert/Utf16TextIOSystem.h"
+#include "content/tools/modelconvert/PolygonSplitter.h"
+#include "content/tools/modelconvert/TextureCollector.h"
+#include "content/tools/modelconvert/Utf16TextIOSystem.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
