@@ -1,4 +1,4 @@
-// The test support of tests/support/ on Windows.
+// The test support on Windows; TestPlatformX11.cpp is its Linux side.
 #include "tests/support/TestPlatform.h"
 #include "tests/support/XInputLock.h"
 
