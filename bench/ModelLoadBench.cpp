@@ -12,7 +12,7 @@
 #include "bench/Results.h"
 #include "render/GLRenderer.h"
 #include "render/Model.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 namespace {
 

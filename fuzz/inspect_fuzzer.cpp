@@ -3,7 +3,7 @@
 // a stream that keeps nothing.
 #include "fuzz/ScratchDirectory.h"
 #include "render/Model.h"
-#include "tools/modelinspect/ModelInspector.h"
+#include "content/tools/modelinspect/ModelInspector.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -18,7 +18,7 @@
 #include "render/GLRenderer.h"
 #include "render/Model.h"
 #include "scene/Object3D.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 #include "world/EntityDatabase.h"
 #include "world/Robot.h"
 

@@ -7,7 +7,7 @@
 // types and every depth the decoder takes, and level layouts for the entity
 // database. Every seed is well-formed: the fuzzer makes the malformed ones.
 #include "tests/support/TgaFile.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 #include <cstdint>
 #include <cstdio>

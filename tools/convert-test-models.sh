@@ -42,8 +42,8 @@ fi
 if [ $build_tools = yes ]; then
     cmake --build "$build" -j"$(nproc)" --target modelconvert modelinspect >/dev/null || exit 1
 fi
-convert="$build/tools/modelconvert/modelconvert"
-inspect="$build/tools/modelinspect/modelinspect"
+convert="$build/content/tools/modelconvert/modelconvert"
+inspect="$build/content/tools/modelinspect/modelinspect"
 for tool in "$convert" "$inspect"; do
     [ -x "$tool" ] || { echo "no $tool: build it first" >&2; exit 1; }
 done

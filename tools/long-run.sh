@@ -20,7 +20,8 @@ shift
 tools/install-dependencies.sh test
 
 build=build-tests
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON \
+      -DVELMORA_BUILD_TESTS=ON -DVELMORA_BUILD_BENCH=OFF -DVELMORA_BUILD_FUZZ=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target velmora velmora_longrun
 
 source tools/xvfb.sh

@@ -26,11 +26,12 @@ build=build-wine
 linux_build="${1:-build-tests}"
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=Release -DVELMORA_WERROR=ON -DVELMORA_BUILD_WINDOWS_TESTS=ON >/dev/null
+      -DCMAKE_BUILD_TYPE=Release -DVELMORA_WERROR=ON -DVELMORA_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 # The driver of the end-to-end tests is a Linux program (X, XTest).
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
-    cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON >/dev/null
+    cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON \
+          -DVELMORA_BUILD_TESTS=ON -DVELMORA_BUILD_BENCH=OFF -DVELMORA_BUILD_FUZZ=OFF >/dev/null
 fi
 cmake --build "$linux_build" -j"$(nproc)" --target velmora_wine_e2e_tests
 
@@ -76,14 +77,14 @@ if [ ! -f "$WINEPREFIX/.velmora-ready" ]; then
     touch "$WINEPREFIX/.velmora-ready"
 fi
 
-echo "Unit tests under Wine: $build/tests/windows/velmora_windows_tests.exe"
+echo "Unit tests under Wine: $build/tests/velmora_windows_tests.exe"
 status=0
-(cd "$build" && timeout 300 wine tests/windows/velmora_windows_tests.exe --gtest_brief=1) || status=$?
+(cd "$build" && timeout 300 wine tests/velmora_windows_tests.exe --gtest_brief=1) || status=$?
 [ $status -eq 0 ] || fail "the unit tests failed under Wine (exit code $status)"
 
 echo "End-to-end tests of $build/velmora.exe under Wine on display $DISPLAY"
 status=0
-VELMORA_WINE_RUNTIME_DIR="$PWD/$build" VELMORA_WINE_CONSOLE_TEXT="$PWD/$build/tests/windows/consoletext.exe" \
+VELMORA_WINE_RUNTIME_DIR="$PWD/$build" VELMORA_WINE_CONSOLE_TEXT="$PWD/$build/tests/consoletext.exe" \
     timeout 600 "$linux_build/tests/velmora_wine_e2e_tests" || status=$?
 [ $status -eq 0 ] || fail "the end-to-end tests failed under Wine (exit code $status)"
 echo "Wine stage passed"

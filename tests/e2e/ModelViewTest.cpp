@@ -8,7 +8,7 @@
 #include "e2e/ProgramProcess.h"
 #include "support/TemporaryDirectory.h"
 #include "support/TgaFile.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>

@@ -10,7 +10,7 @@
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestWindow.h"
 #include "tests/support/TgaFile.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -18,7 +18,7 @@
 #include "tests/render/ReferenceLoaders.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TgaFile.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 namespace {
 

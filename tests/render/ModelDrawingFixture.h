@@ -16,7 +16,7 @@
 #include "scene/Camera.h"
 #include "tests/scene/RenderedSceneFixture.h"
 #include "tests/support/TemporaryDirectory.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 class ModelDrawingFixture : public RenderedSceneFixture {
 protected:

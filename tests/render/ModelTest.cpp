@@ -4,7 +4,7 @@
 
 #include "render/BinaryReader.h"
 #include "tests/support/TemporaryDirectory.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 
 #include <gtest/gtest.h>
 

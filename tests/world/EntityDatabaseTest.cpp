@@ -18,7 +18,7 @@
 #include "scene/Camera.h"
 #include "tests/scene/RenderedSceneFixture.h"
 #include "tests/support/TemporaryDirectory.h"
-#include "tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 #include "world/NameHash.h"
 #include "world/Robot.h"
 
