@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace PlatformTest {
+namespace platformtest {
 
 // Puts every control back to its default: the real monotonic counter at its
 // real frequency, no scripted failures, no scripted answers, no recorded boxes.
@@ -76,4 +76,4 @@ void* XDisplayConnection();
 // The X window behind a window handle, or 0.
 unsigned long XWindowOf(void* windowHandle);
 
-}  // namespace PlatformTest
+}  // namespace platformtest

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need,
-# skipping what is already there. Usage: tools/install-dependencies.sh [run|test|bench|fuzz]
+# skipping what is already there. Usage: tools/install-dependencies.sh [run|test|bench|fuzz|format]
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config libx11-dev libgl1-mesa-dev libglu1-mesa-dev
@@ -10,6 +10,9 @@ if [ "${1:-run}" = test ]; then
 fi
 if [ "${1:-run}" = fuzz ]; then
     packages+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-run}" = format ]; then
+    packages=(clang-format)
 fi
 if [ "${1:-run}" = bench ]; then
     packages+=(libbenchmark-dev libbullet-dev libstb-dev libglfw3-dev)

@@ -130,7 +130,7 @@ struct PlatformState {
     ScriptedInput scriptedInput;
     std::map<std::string, int> pendingFailures;
     std::deque<int> scriptedAnswers;
-    std::vector<PlatformTest::MessageBoxRecord> shownBoxes;
+    std::vector<platformtest::MessageBoxRecord> shownBoxes;
 };
 
 PlatformState& State();

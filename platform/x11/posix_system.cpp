@@ -218,7 +218,7 @@ DWORD GetFullPathNameA(LPCSTR fileName, DWORD bufferLength, LPSTR buffer, LPSTR*
 
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     x11::PlatformState& state = x11::State();
-    PlatformTest::MessageBoxRecord record{text ? text : "", caption ? caption : "", type,
+    platformtest::MessageBoxRecord record{text ? text : "", caption ? caption : "", type,
                                           owner != nullptr};
     state.shownBoxes.push_back(record);
     std::string line = "[" + record.caption + "] " + record.text + "\n";

@@ -3,7 +3,7 @@
 
 #include "platform/x11/X11Platform.h"
 
-namespace PlatformTest {
+namespace platformtest {
 
 void Reset() {
     x11::ResetWindowing();
@@ -103,4 +103,4 @@ unsigned long XWindowOf(void* windowHandle) {
     return window != nullptr ? window->xwindow : 0;
 }
 
-}  // namespace PlatformTest
+}  // namespace platformtest

@@ -25,8 +25,8 @@ const char kStartUpLines[] =
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
-        ASSERT_NE(PlatformTest::XDisplayConnection(), nullptr) << "the tests need an X display (DISPLAY)";
+        platformtest::Reset();
+        ASSERT_NE(platformtest::XDisplayConnection(), nullptr) << "the tests need an X display (DISPLAY)";
         // The App's window takes the keyboard focus, which all tests on the display share.
         HoldXInputLock();
         app = std::make_unique<App>();
@@ -35,7 +35,7 @@ protected:
     void TearDown() override {
         app.reset();
         theApp = nullptr;
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 
     bool Init() { return app->Init("Velmora", 640, 480, 32); }
@@ -53,7 +53,7 @@ protected:
     }
 
     void ExpectBox(size_t index, const std::string& text, const std::string& caption, unsigned type) {
-        auto boxes = PlatformTest::ShownMessageBoxes();
+        auto boxes = platformtest::ShownMessageBoxes();
         ASSERT_GT(boxes.size(), index);
         EXPECT_EQ(boxes[index].text, text);
         EXPECT_EQ(boxes[index].caption, caption);
@@ -71,7 +71,7 @@ protected:
 TEST_F(AppTest, StartUpOpensTheWindowAndWritesItsProgressLines) {
     ASSERT_TRUE(Init());
     EXPECT_EQ(output.Text(), kStartUpLines);
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
     EXPECT_FALSE(app->fullscreen);
     // The input manager's SetFocus activated the window while it was still hidden.
     EXPECT_TRUE(app->active);
@@ -96,19 +96,19 @@ TEST_F(AppTest, StartUpOpensTheWindowAndWritesItsProgressLines) {
 }
 
 TEST_F(AppTest, AnUnregisteredClassStopsStartUpWithItsMessage) {
-    PlatformTest::FailNextCall("RegisterClassA");
+    platformtest::FailNextCall("RegisterClassA");
     EXPECT_FALSE(Init());
     ExpectBox(0, "Failed To Register The Window Class.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
-    EXPECT_EQ(PlatformTest::ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(platformtest::ShownMessageBoxes().size(), 1u);
     EXPECT_EQ(output.Text(), "Window Creation Failure.\n");
     EXPECT_EQ(app->window, nullptr);
 }
 
 TEST_F(AppTest, AWindowThatCannotBeCreatedTearsDownThenReports) {
-    PlatformTest::FailNextCall("CreateWindowExA");
+    platformtest::FailNextCall("CreateWindowExA");
     EXPECT_FALSE(Init());
     ExpectBox(0, "Window Creation Error.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
-    EXPECT_EQ(PlatformTest::ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(platformtest::ShownMessageBoxes().size(), 1u);
     EXPECT_EQ(output.Text(), "Window Creation Failure.\n");
     // Teardown ran: the subsystems are gone and the class is free again.
     EXPECT_EQ(app->renderer, nullptr);
@@ -121,24 +121,24 @@ TEST_F(AppTest, AWindowThatCannotBeCreatedTearsDownThenReports) {
 }
 
 TEST_F(AppTest, ARenderingContextFailureShowsTheRenderersMessageOnly) {
-    PlatformTest::FailNextCall("wglCreateContext");
+    platformtest::FailNextCall("wglCreateContext");
     EXPECT_FALSE(Init());
     ExpectBox(0, "Can't Create A GL Rendering Context.", "ERROR", MB_OK | MB_ICONEXCLAMATION);
-    EXPECT_EQ(PlatformTest::ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(platformtest::ShownMessageBoxes().size(), 1u);
     EXPECT_EQ(output.Text(), "");
 }
 
 TEST_F(AppTest, NoHighResolutionCounterStopsStartUpWithoutAMessage) {
-    PlatformTest::FailNextCall("QueryPerformanceFrequency");
+    platformtest::FailNextCall("QueryPerformanceFrequency");
     EXPECT_FALSE(Init());
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
     EXPECT_EQ(output.Text(), "Graphics Initialized\n");
 }
 
 TEST_F(AppTest, DirectInputThatIsNotAvailableStopsStartUpWithoutAMessage) {
-    PlatformTest::FailNextCall("DirectInput8Create");
+    platformtest::FailNextCall("DirectInput8Create");
     EXPECT_FALSE(Init());
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
     EXPECT_EQ(output.Text(), "Graphics Initialized\nTiming Initialized\n");
 }
 
@@ -150,15 +150,15 @@ TEST_F(AppTest, DevicesAreTakenOnceTheWindowIsInFrontAndEscapeEndsTheLoopAfterIt
     PumpMessages();
     ASSERT_TRUE(app->active);
 
-    PlatformTest::SetPerformanceCounter(5000000000);
+    platformtest::SetPerformanceCounter(5000000000);
     app->RunOnePass();
     EXPECT_FALSE(app->quit);
     int64_t framesBefore = app->timer->currentCount;
 
-    PlatformTest::PressKey(DIK_ESCAPE);
-    PlatformTest::AdvancePerformanceCounter(1000);
+    platformtest::PressKey(DIK_ESCAPE);
+    platformtest::AdvancePerformanceCounter(1000);
     app->RunOnePass();
-    PlatformTest::ReleaseKey(DIK_ESCAPE);
+    platformtest::ReleaseKey(DIK_ESCAPE);
     EXPECT_TRUE(app->quit);
     EXPECT_GT(app->timer->currentCount, framesBefore);   // that pass still ran its frame
     EXPECT_TRUE(app->input->KeyDown(DIK_ESCAPE));
@@ -200,10 +200,10 @@ TEST_F(AppTest, CloseQuitsThroughTheMessageQueueAndKeepsTheWindow) {
     ASSERT_TRUE(Init());
     ASSERT_TRUE(app->RunSetup());
     EXPECT_EQ(SendMessageA(app->window, WM_CLOSE, 0, 0), 0);
-    EXPECT_NE(PlatformTest::XWindowOf(app->window), 0u);
+    EXPECT_NE(platformtest::XWindowOf(app->window), 0u);
     for (int pass = 0; pass < 100 && !app->quit; ++pass) app->RunOnePass();
     EXPECT_TRUE(app->quit);
-    EXPECT_NE(PlatformTest::XWindowOf(app->window), 0u);
+    EXPECT_NE(platformtest::XWindowOf(app->window), 0u);
 }
 
 TEST_F(AppTest, ScreenSaverAndMonitorPowerAreSwallowedOtherSystemCommandsAreNot) {
@@ -223,12 +223,12 @@ TEST_F(AppTest, AnInactiveWindowRunsNoFrameAndDoesNotTickTheTimer) {
     ASSERT_TRUE(app->RunSetup());
     PumpMessages();
     SendMessageA(app->window, WM_ACTIVATE, WA_INACTIVE, 0);
-    PlatformTest::SetPerformanceCounter(1000000000);
+    platformtest::SetPerformanceCounter(1000000000);
     app->RunOnePass();
     app->timer->Tick();   // a reading to measure from
     int64_t before = app->timer->currentCount;
 
-    PlatformTest::AdvancePerformanceCounter(3000000000);   // three seconds away
+    platformtest::AdvancePerformanceCounter(3000000000);   // three seconds away
     for (int pass = 0; pass < 5; ++pass) app->RunOnePass();
     EXPECT_EQ(app->timer->currentCount, before);
 
@@ -262,7 +262,7 @@ TEST_F(AppTest, FullScreenCoversTheScreenAndTheWindowComesBackWhereItWas) {
 
     app->fullscreen = true;
     ASSERT_TRUE(app->ApplyDisplayMode());
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
     EXPECT_EQ(GetWindowLongA(app->window, GWL_STYLE),
               static_cast<LONG>(WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_SYSMENU));
     EXPECT_EQ(app->windowRect.left, before.left);
@@ -317,14 +317,14 @@ TEST_F(AppTest, ARefusedModeAnsweredYesKeepsTheWindowAsItIs) {
     ASSERT_TRUE(Init());
     RECT before;
     GetWindowRect(app->window, &before);
-    PlatformTest::FailNextCall("ChangeDisplaySettingsA");
-    PlatformTest::ScriptMessageBoxAnswer(IDYES);
+    platformtest::FailNextCall("ChangeDisplaySettingsA");
+    platformtest::ScriptMessageBoxAnswer(IDYES);
     app->fullscreen = true;
     EXPECT_TRUE(app->ApplyDisplayMode());
     EXPECT_FALSE(app->fullscreen);
     EXPECT_FALSE(app->quit);
     ExpectBox(0, kModeQuestion, "App", MB_YESNO | MB_ICONEXCLAMATION);
-    EXPECT_EQ(PlatformTest::ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(platformtest::ShownMessageBoxes().size(), 1u);
     RECT after;
     GetWindowRect(app->window, &after);
     EXPECT_EQ(after.left, before.left);
@@ -335,13 +335,13 @@ TEST_F(AppTest, ARefusedModeAnsweredYesKeepsTheWindowAsItIs) {
     // The next attempt tries full screen anew.
     app->fullscreen = true;
     EXPECT_TRUE(app->ApplyDisplayMode());
-    EXPECT_EQ(PlatformTest::ShownMessageBoxes().size(), 1u);
+    EXPECT_EQ(platformtest::ShownMessageBoxes().size(), 1u);
 }
 
 TEST_F(AppTest, ARefusedModeAnsweredNoClosesTheProgram) {
     ASSERT_TRUE(Init());
-    PlatformTest::FailNextCall("ChangeDisplaySettingsA");
-    PlatformTest::ScriptMessageBoxAnswer(IDNO);
+    platformtest::FailNextCall("ChangeDisplaySettingsA");
+    platformtest::ScriptMessageBoxAnswer(IDNO);
     app->fullscreen = true;
     EXPECT_FALSE(app->ApplyDisplayMode());
     EXPECT_TRUE(app->quit);
@@ -351,8 +351,8 @@ TEST_F(AppTest, ARefusedModeAnsweredNoClosesTheProgram) {
 
 TEST_F(AppTest, ShutdownReportsWhatItCannotReleaseAndCarriesOn) {
     ASSERT_TRUE(Init());
-    PlatformTest::FailNextCall("DestroyWindow");
-    PlatformTest::FailNextCall("UnregisterClassA");
+    platformtest::FailNextCall("DestroyWindow");
+    platformtest::FailNextCall("UnregisterClassA");
     app->Shutdown();
     ExpectBox(0, "Could Not Release hWnd.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
     ExpectBox(1, "Could Not Unregister Class.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
@@ -365,7 +365,7 @@ TEST_F(AppTest, ShutdownReportsWhatItCannotReleaseAndCarriesOn) {
 TEST_F(AppTest, NormalTeardownShowsNothingAndFreesTheClass) {
     ASSERT_TRUE(Init());
     app.reset();
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.lpszClassName = "App";

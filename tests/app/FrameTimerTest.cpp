@@ -12,16 +12,16 @@ constexpr int64_t kFrequency = 1000;   // one tick per millisecond keeps the num
 class FrameTimerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
-        PlatformTest::SetPerformanceFrequency(kFrequency);
-        PlatformTest::SetPerformanceCounter(50000);
+        platformtest::Reset();
+        platformtest::SetPerformanceFrequency(kFrequency);
+        platformtest::SetPerformanceCounter(50000);
         ASSERT_TRUE(timer.Init());
     }
-    void TearDown() override { PlatformTest::Reset(); }
+    void TearDown() override { platformtest::Reset(); }
 
     // One frame of the given length in ticks.
     void Frame(int64_t ticks) {
-        PlatformTest::AdvancePerformanceCounter(ticks);
+        platformtest::AdvancePerformanceCounter(ticks);
         timer.Tick();
     }
 
@@ -38,19 +38,19 @@ TEST_F(FrameTimerTest, InitReadsFrequencyAndStartsTheFirstFrameAtStartUp) {
 }
 
 TEST(FrameTimerInit, FailsWithoutAHighResolutionCounterAndChangesNothing) {
-    PlatformTest::Reset();
-    PlatformTest::FailNextCall("QueryPerformanceFrequency");
+    platformtest::Reset();
+    platformtest::FailNextCall("QueryPerformanceFrequency");
     FrameTimer timer;
     timer.ticksPerSecond = 7.0f;
     timer.stopwatchesInUse = 3;
     EXPECT_FALSE(timer.Init());
     EXPECT_FLOAT_EQ(timer.ticksPerSecond, 7.0f);
     EXPECT_EQ(timer.stopwatchesInUse, 3);
-    PlatformTest::Reset();
+    platformtest::Reset();
 }
 
 TEST_F(FrameTimerTest, OneSecondOfTicksIsOneSecondAtARealFrequency) {
-    PlatformTest::SetPerformanceFrequency(3579545);
+    platformtest::SetPerformanceFrequency(3579545);
     ASSERT_TRUE(timer.Init());
     Frame(3579545);
     EXPECT_NEAR(timer.frameSeconds, 1.0f, 1e-6f);
@@ -63,7 +63,7 @@ TEST_F(FrameTimerTest, APauseInTickingIsReportedAsOneFrameAndMovesEveryStopwatch
     Frame(16);
     timer.RestartStopwatch(second);
 
-    PlatformTest::AdvancePerformanceCounter(5000);   // the window was inactive
+    platformtest::AdvancePerformanceCounter(5000);   // the window was inactive
     Frame(16);
     EXPECT_NEAR(timer.frameSeconds, 5.016f, 1e-5f);
     EXPECT_NEAR(timer.StopwatchSeconds(first), 5.032f, 1e-5f);

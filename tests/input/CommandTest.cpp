@@ -29,7 +29,7 @@ TEST_F(ToggleFullscreenCommandTest, AHeldChordSwitchesOnceAndAgainOnlyAfterALetG
     Bind(manager, new ChordTrigger(keys, 2),
          new ToggleFullscreenCommand(&app->fullscreen, app.get()));
 
-    PlatformTest::PressKey(DIK_RMENU);
+    platformtest::PressKey(DIK_RMENU);
     ASSERT_EQ(Press(DIK_RETURN), 1);
     EXPECT_TRUE(app->fullscreen);
     // The mode was applied, not only the flag flipped.
@@ -78,13 +78,13 @@ protected:
 };
 
 TEST_F(CameraCommandTest, ArrowsSlideEyeAndTargetOneUnitPerFrame) {
-    PlatformTest::PressKey(DIK_LEFT);
+    platformtest::PressKey(DIK_LEFT);
     for (int frame = 0; frame < 3; ++frame) CameraFrame(10);
     ExpectEye(-3.0f, 0.0f, 1000.0f);
     EXPECT_FLOAT_EQ(camera->GetTarget()->x, -3.0f);
     EXPECT_FLOAT_EQ(camera->GetTarget()->z, 0.0f);
 
-    PlatformTest::PressKey(DIK_RIGHT);
+    platformtest::PressKey(DIK_RIGHT);
     CameraFrame(10);
     ExpectEye(-3.0f, 0.0f, 1000.0f);
 
@@ -94,13 +94,13 @@ TEST_F(CameraCommandTest, ArrowsSlideEyeAndTargetOneUnitPerFrame) {
 }
 
 TEST_F(CameraCommandTest, TheComboDashesTheEyeForOneFrameAfterThatFramesMove) {
-    PlatformTest::PressKey(DIK_LEFT);
+    platformtest::PressKey(DIK_LEFT);
     CameraFrame(10);
-    PlatformTest::ReleaseKey(DIK_LEFT);
-    PlatformTest::PressKey(DIK_RIGHT);
+    platformtest::ReleaseKey(DIK_LEFT);
+    platformtest::PressKey(DIK_RIGHT);
     CameraFrame(100);
-    PlatformTest::ReleaseKey(DIK_RIGHT);
-    PlatformTest::PressKey(DIK_LEFT);
+    platformtest::ReleaseKey(DIK_RIGHT);
+    platformtest::PressKey(DIK_LEFT);
     Frame(50);
     // The Left move of this frame came first: the eye is at x -1 again.
     EXPECT_EQ(dash->active, 1);

@@ -43,8 +43,8 @@ TEST_F(InputDeviceTest, CodesOutsideTheirRangesReadAsUpAndStill) {
         EXPECT_EQ(manager.KeyUp(key), 1) << key;
     }
 
-    for (int button = 0; button < 3; ++button) PlatformTest::PressMouseButton(button);
-    PlatformTest::MoveMouse(5, 6, 7);
+    for (int button = 0; button < 3; ++button) platformtest::PressMouseButton(button);
+    platformtest::MoveMouse(5, 6, 7);
     Frame();
     for (int index : {-1, 3}) {
         EXPECT_EQ(manager.MouseAxis(index), 0.0f) << index;
@@ -55,7 +55,7 @@ TEST_F(InputDeviceTest, CodesOutsideTheirRangesReadAsUpAndStill) {
 }
 
 TEST_F(InputDeviceTest, MouseYIsNegatedUnlessInvertedAndADownButtonReadsItsRawByte) {
-    PlatformTest::MoveMouse(3, -4, 2);   // away from the user, wheel forward
+    platformtest::MoveMouse(3, -4, 2);   // away from the user, wheel forward
     Frame();
     EXPECT_EQ(manager.MouseAxis(0), 3.0f);
     EXPECT_EQ(manager.MouseAxis(1), 4.0f);
@@ -64,17 +64,17 @@ TEST_F(InputDeviceTest, MouseYIsNegatedUnlessInvertedAndADownButtonReadsItsRawBy
     Frame();
     EXPECT_EQ(manager.AnyMouseMotion(), 0);
     manager.ToggleInvertMouseY();
-    PlatformTest::MoveMouse(0, -4);
+    platformtest::MoveMouse(0, -4);
     Frame();
     EXPECT_EQ(manager.MouseAxis(1), -4.0f);
 
-    PlatformTest::PressMouseButton(1);
+    platformtest::PressMouseButton(1);
     Frame();
     EXPECT_EQ(manager.mouseButtons[manager.current].y, 128.0f);
     EXPECT_EQ(manager.MouseButtonPressed(1), 1);
     Frame();
     EXPECT_EQ(manager.MouseButtonPressed(1), 0);
-    PlatformTest::ReleaseMouseButton(1);
+    platformtest::ReleaseMouseButton(1);
     Frame();
     EXPECT_EQ(manager.MouseButtonReleased(1), 1);
     EXPECT_EQ(manager.AnyMouseButtonDown(), 0);
@@ -86,7 +86,7 @@ TEST_F(InputDeviceTest, DevicesThatCannotBeTakenYetAreMadeAndTakenOnActivation) 
     InputDevice device;
     ASSERT_EQ(device.Init(background.Handle(), GetModuleHandleA(nullptr)), 1);
     EXPECT_EQ(device.lastResult, DIERR_OTHERAPPHASPRIO);
-    PlatformTest::PressKey(DIK_SPACE);
+    platformtest::PressKey(DIK_SPACE);
     EXPECT_EQ(device.Update(), 1);   // not acquired: nothing read, nothing lost
     EXPECT_EQ(device.KeyDown(DIK_SPACE), 0);
     ASSERT_TRUE(background.ShowAndFocus());
@@ -100,9 +100,9 @@ TEST_F(InputDeviceTest, AnyFailureDuringInitReleasesEverythingMade) {
          {"DirectInput8Create", "CreateDevice", "SetDataFormat", "SetCooperativeLevel"}) {
         SCOPED_TRACE(call);
         InputManager failing;
-        PlatformTest::FailNextCall(call);
+        platformtest::FailNextCall(call);
         EXPECT_EQ(failing.Init(window.Handle(), GetModuleHandleA(nullptr), &timer), 0);
-        EXPECT_EQ(PlatformTest::PendingFailures(), 0);
+        EXPECT_EQ(platformtest::PendingFailures(), 0);
         EXPECT_TRUE(failing.directInput == nullptr && failing.keyboard == nullptr &&
                     failing.mouse == nullptr && failing.bindings == nullptr);
         // Nothing to read, take or bind, but no crash either.
@@ -117,7 +117,7 @@ TEST_F(InputDeviceTest, AnyFailureDuringInitReleasesEverythingMade) {
     device.mouse->Release();
     device.mouse = nullptr;
     EXPECT_EQ(device.AcquireDevices(), 0);
-    PlatformTest::FailNextCall("SetCooperativeLevel");
+    platformtest::FailNextCall("SetCooperativeLevel");
     EXPECT_EQ(device.CreateMouse(), 0);
     EXPECT_TRUE(device.directInput == nullptr && device.keyboard == nullptr &&
                 device.mouse == nullptr);

@@ -19,24 +19,24 @@ class InputTestBase : public ::testing::Test {
 protected:
     // Starts the clock and the devices on a window that has the focus.
     void Start(HWND window) {
-        PlatformTest::SetPerformanceFrequency(1000);
-        PlatformTest::SetPerformanceCounter(5000);   // a stopwatch started at 0 would look free
+        platformtest::SetPerformanceFrequency(1000);
+        platformtest::SetPerformanceCounter(5000);   // a stopwatch started at 0 would look free
         ASSERT_TRUE(timer.Init());
         ASSERT_EQ(manager.Init(window, GetModuleHandleA(nullptr), &timer), 1);
     }
     int Frame(int milliseconds = 10) {
         PumpMessages();
-        PlatformTest::AdvancePerformanceCounter(milliseconds);
+        platformtest::AdvancePerformanceCounter(milliseconds);
         timer.Tick();
         return manager.Update();
     }
     // The key goes down (or up) and the next frame reads it.
     int Press(int key, int milliseconds = 10) {
-        PlatformTest::PressKey(key);
+        platformtest::PressKey(key);
         return Frame(milliseconds);
     }
     int Let(int key, int milliseconds = 10) {
-        PlatformTest::ReleaseKey(key);
+        platformtest::ReleaseKey(key);
         return Frame(milliseconds);
     }
 
@@ -48,7 +48,7 @@ protected:
 class InputTest : public InputTestBase {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
+        platformtest::Reset();
         ASSERT_TRUE(window.Create(64, 64)) << "the tests need an X display (DISPLAY)";
         ASSERT_TRUE(window.ShowAndFocus());
         ASSERT_NO_FATAL_FAILURE(Start(window.Handle()));
@@ -56,7 +56,7 @@ protected:
     void TearDown() override {
         manager.Release();
         window.Close();
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 
     TestWindow window;
@@ -67,7 +67,7 @@ protected:
 class AppInputTest : public InputTestBase {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
+        platformtest::Reset();
         app = std::make_unique<App>();
         theApp = app.get();
         app->width = 640;
@@ -85,7 +85,7 @@ protected:
         manager.Release();
         app.reset();
         theApp = nullptr;
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 
     CapturedStandardOutput output;

@@ -28,7 +28,7 @@ TEST_F(InputManagerTest, ALostKeyboardTakenBackKeepsItsBufferAndTheBindingsRun) 
 
     // This update's buffer is the one that saw Escape down two updates ago;
     // it is neither read again nor cleared.
-    PlatformTest::LoseKeyboardInput();
+    platformtest::LoseKeyboardInput();
     EXPECT_EQ(Frame(), 1);
     EXPECT_TRUE(quit);
     Frame();
@@ -38,15 +38,15 @@ TEST_F(InputManagerTest, ALostKeyboardTakenBackKeepsItsBufferAndTheBindingsRun) 
 TEST_F(InputManagerTest, ALostDeviceThatCannotBeTakenBackSkipsTheBindings) {
     bool quit = false;
     manager.AddBinding(QuitOn(DIK_ESCAPE, &quit));
-    PlatformTest::PressKey(DIK_ESCAPE);
-    PlatformTest::LoseKeyboardInput();
-    PlatformTest::FailNextCall("Acquire");
+    platformtest::PressKey(DIK_ESCAPE);
+    platformtest::LoseKeyboardInput();
+    platformtest::FailNextCall("Acquire");
     EXPECT_EQ(Frame(), 0);
     EXPECT_FALSE(quit);
 
     EXPECT_EQ(manager.AcquireDevices(), 1);   // the window is activated again
-    PlatformTest::LoseMouseInput();
-    PlatformTest::FailNextCall("Acquire");
+    platformtest::LoseMouseInput();
+    platformtest::FailNextCall("Acquire");
     EXPECT_EQ(Frame(), 0);
     EXPECT_FALSE(quit);
 
@@ -69,7 +69,7 @@ TEST_F(InputManagerTest, BindingsAreAddedInOrderAndRemovedOnlyWhenListed) {
     manager.RemoveBinding(&stranger);
     EXPECT_EQ(manager.bindings->entries.size(), 2u);
     manager.RemoveBinding(list[0]);
-    PlatformTest::PressKey(DIK_A);
+    platformtest::PressKey(DIK_A);
     Press(DIK_B);
     EXPECT_FALSE(first);
     EXPECT_TRUE(second);

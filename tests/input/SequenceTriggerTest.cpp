@@ -38,8 +38,8 @@ protected:
     std::string Run(const std::vector<Step>& steps) {
         std::string seen;
         for (const Step& step : steps) {
-            if (step.down) PlatformTest::PressKey(step.down);
-            if (step.up) PlatformTest::ReleaseKey(step.up);
+            if (step.down) platformtest::PressKey(step.down);
+            if (step.up) platformtest::ReleaseKey(step.up);
             Frame(step.milliseconds);
             seen += combo.Check() ? '!' : static_cast<char>('0' + combo.progress);
         }

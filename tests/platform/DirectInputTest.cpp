@@ -25,7 +25,7 @@ constexpr DWORD kBackgroundLevel = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
 using KeyState = std::array<BYTE, 256>;
 
 Display* XDisplay() {
-    return static_cast<Display*>(PlatformTest::XDisplayConnection());
+    return static_cast<Display*>(platformtest::XDisplayConnection());
 }
 
 LPDIRECTINPUT8A CreateDirectInput() {
@@ -98,7 +98,7 @@ private:
 class DirectInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
+        platformtest::Reset();
         ASSERT_NE(XDisplay(), nullptr) << "input device tests need an X display: set DISPLAY (Xvfb)";
         // Focus, keys and pointer are the server's, shared with other test processes.
         HoldXInputLock();
@@ -116,7 +116,7 @@ protected:
         if (input_ != nullptr) input_->Release();
         window_.Close();
         PumpMessages();
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 
     // A device released at the end of the test.
@@ -238,33 +238,33 @@ TEST_F(DirectInputTest, ScriptedFailuresFailOneCallEach) {
     ASSERT_TRUE(window_.Create());
     ASSERT_TRUE(window_.ShowAndFocus());
 
-    PlatformTest::FailNextCall("DirectInput8Create");
+    platformtest::FailNextCall("DirectInput8Create");
     EXPECT_EQ(CreateDirectInput(), nullptr);
 
     LPDIRECTINPUTDEVICE8A keyboard = nullptr;
-    PlatformTest::FailNextCall("CreateDevice");
+    platformtest::FailNextCall("CreateDevice");
     EXPECT_TRUE(FAILED(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr)));
     EXPECT_EQ(keyboard, nullptr);
     ASSERT_EQ(input_->CreateDevice(GUID_SysKeyboard, &keyboard, nullptr), DI_OK);
     devices_ = {keyboard};
 
-    PlatformTest::FailNextCall("SetDataFormat");
+    platformtest::FailNextCall("SetDataFormat");
     EXPECT_TRUE(FAILED(keyboard->SetDataFormat(&c_dfDIKeyboard)));
     EXPECT_EQ(keyboard->SetDataFormat(&c_dfDIKeyboard), DI_OK);
-    PlatformTest::FailNextCall("SetCooperativeLevel");
+    platformtest::FailNextCall("SetCooperativeLevel");
     EXPECT_TRUE(FAILED(keyboard->SetCooperativeLevel(window_.Handle(), kKeyboardLevel)));
     EXPECT_EQ(keyboard->SetCooperativeLevel(window_.Handle(), kKeyboardLevel), DI_OK);
-    PlatformTest::FailNextCall("Acquire");
+    platformtest::FailNextCall("Acquire");
     EXPECT_TRUE(FAILED(keyboard->Acquire()));
     EXPECT_EQ(keyboard->Acquire(), DI_OK);
 
     KeyState keys;
     keys.fill(0xAB);
-    PlatformTest::FailNextCall("GetDeviceState");
+    platformtest::FailNextCall("GetDeviceState");
     EXPECT_EQ(ReadKeys(keyboard, &keys), DIERR_GENERIC);
     EXPECT_EQ(keys[0], 0xAB) << "a failed read leaves the buffer alone";
     EXPECT_EQ(ReadKeys(keyboard, &keys), DI_OK);
-    EXPECT_EQ(PlatformTest::PendingFailures(), 0);
+    EXPECT_EQ(platformtest::PendingFailures(), 0);
 }
 
 TEST_F(DirectInputTest, DevicesOutliveTheDirectInputObject) {
@@ -431,31 +431,31 @@ TEST_F(DirectInputTest, ScriptedKeysAddToTheRealOnes) {
     MakeAcquiredDevices();
     FakeInput fake;
     fake.Key(XK_Left, true);
-    PlatformTest::PressKey(DIK_ESCAPE);
-    PlatformTest::PressKey(DIK_LEFT);
-    PlatformTest::PressKey(-1);   // ignored
-    PlatformTest::PressKey(256);  // ignored
+    platformtest::PressKey(DIK_ESCAPE);
+    platformtest::PressKey(DIK_LEFT);
+    platformtest::PressKey(-1);   // ignored
+    platformtest::PressKey(256);  // ignored
     KeyState keys{};
     ASSERT_EQ(ReadKeys(keyboard_, &keys), DI_OK);
     EXPECT_EQ(KeysDown(keys), (std::vector<int>{DIK_ESCAPE, DIK_LEFT}));
 
-    PlatformTest::ReleaseKey(DIK_LEFT);
+    platformtest::ReleaseKey(DIK_LEFT);
     ASSERT_EQ(ReadKeys(keyboard_, &keys), DI_OK);
     EXPECT_EQ(keys[DIK_LEFT], 0x80) << "the real key is still down";
     fake.Key(XK_Left, false);
-    PlatformTest::PressKey(DIK_RIGHT);
-    PlatformTest::ReleaseAllKeys();
+    platformtest::PressKey(DIK_RIGHT);
+    platformtest::ReleaseAllKeys();
     ASSERT_EQ(ReadKeys(keyboard_, &keys), DI_OK);
     EXPECT_TRUE(KeysDown(keys).empty());
 }
 
 TEST_F(DirectInputTest, ResetLetsGoOfEverythingScripted) {
-    PlatformTest::PressKey(DIK_RMENU);
-    PlatformTest::PressMouseButton(0);
-    PlatformTest::MoveMouse(7, 7, 7);
-    PlatformTest::LoseKeyboardInput();
-    PlatformTest::LoseMouseInput();
-    PlatformTest::Reset();
+    platformtest::PressKey(DIK_RMENU);
+    platformtest::PressMouseButton(0);
+    platformtest::MoveMouse(7, 7, 7);
+    platformtest::LoseKeyboardInput();
+    platformtest::LoseMouseInput();
+    platformtest::Reset();
 
     MakeAcquiredDevices();
     KeyState keys{};
@@ -472,14 +472,14 @@ TEST_F(DirectInputTest, ScriptedLossIsReportedOnceAndOnlyForThatDevice) {
     MakeAcquiredDevices();
     KeyState keys{};
     DIMOUSESTATE state{};
-    PlatformTest::LoseKeyboardInput();
+    platformtest::LoseKeyboardInput();
     EXPECT_EQ(ReadMouse(mouse_, &state), DI_OK) << "the mouse is not affected";
     EXPECT_EQ(ReadKeys(keyboard_, &keys), DIERR_INPUTLOST);
     EXPECT_EQ(ReadKeys(keyboard_, &keys), DIERR_NOTACQUIRED);
     EXPECT_EQ(keyboard_->Acquire(), DI_OK) << "the window still has the focus";
     EXPECT_EQ(ReadKeys(keyboard_, &keys), DI_OK);
 
-    PlatformTest::LoseMouseInput();
+    platformtest::LoseMouseInput();
     EXPECT_EQ(ReadKeys(keyboard_, &keys), DI_OK);
     EXPECT_EQ(ReadMouse(mouse_, &state), DIERR_INPUTLOST);
     EXPECT_EQ(mouse_->Acquire(), DI_OK);
@@ -501,7 +501,7 @@ TEST_F(DirectInputTest, BadReadArgumentsAreRefused) {
     for (BYTE value : buffer) ASSERT_EQ(value, 0xAB) << "nothing written";
 
     // A refused read does not use up a pending loss.
-    PlatformTest::LoseKeyboardInput();
+    platformtest::LoseKeyboardInput();
     EXPECT_EQ(keyboard_->GetDeviceState(255, buffer.data()), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard_->GetDeviceState(256, buffer.data()), DIERR_INPUTLOST);
 }
@@ -569,10 +569,10 @@ TEST_F(DirectInputTest, ScriptedMotionWheelAndButtonsAddToTheRealOnes) {
     FakeInput::MovePointerTo(50, 50);
     MakeAcquiredDevices();
     FakeInput::MovePointerTo(60, 50);
-    PlatformTest::MoveMouse(5, -3);
-    PlatformTest::MoveMouse(0, 0, 120);
-    PlatformTest::PressMouseButton(1);
-    PlatformTest::PressMouseButton(3);  // no such button: ignored
+    platformtest::MoveMouse(5, -3);
+    platformtest::MoveMouse(0, 0, 120);
+    platformtest::PressMouseButton(1);
+    platformtest::PressMouseButton(3);  // no such button: ignored
 
     DIMOUSESTATE state{};
     ASSERT_EQ(ReadMouse(mouse_, &state), DI_OK);
@@ -587,7 +587,7 @@ TEST_F(DirectInputTest, ScriptedMotionWheelAndButtonsAddToTheRealOnes) {
     EXPECT_EQ(state.lX, 0) << "scripted motion is read once";
     EXPECT_EQ(state.lZ, 0);
     EXPECT_EQ(state.rgbButtons[1], 0x80) << "a scripted button stays down";
-    PlatformTest::ReleaseMouseButton(1);
+    platformtest::ReleaseMouseButton(1);
     ASSERT_EQ(ReadMouse(mouse_, &state), DI_OK);
     EXPECT_EQ(state.rgbButtons[1], 0);
 }

@@ -16,7 +16,7 @@ const LONG kWindowedStyle = static_cast<LONG>(0x06CF0000);
 const LONG kFullscreenStyle = static_cast<LONG>(0x86880000u);
 
 Display* XDisplay() {
-    return static_cast<Display*>(PlatformTest::XDisplayConnection());
+    return static_cast<Display*>(platformtest::XDisplayConnection());
 }
 
 DEVMODEA Mode(DWORD width, DWORD height, DWORD bits) {
@@ -32,7 +32,7 @@ DEVMODEA Mode(DWORD width, DWORD height, DWORD bits) {
 class DisplayModeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
+        platformtest::Reset();
         ASSERT_NE(XDisplay(), nullptr) << "display mode tests need an X display: set DISPLAY (Xvfb)";
         screenWidth = DisplayWidth(XDisplay(), DefaultScreen(XDisplay()));
         screenHeight = DisplayHeight(XDisplay(), DefaultScreen(XDisplay()));
@@ -42,7 +42,7 @@ protected:
     void TearDown() override {
         ChangeDisplaySettingsA(nullptr, 0);
         PumpMessages();
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 
     int screenWidth = 0;
@@ -71,7 +71,7 @@ TEST_F(DisplayModeTest, ModesAreCheckedAgainstTheScreen) {
 
 TEST_F(DisplayModeTest, ScriptedFailureFailsOneChange) {
     DEVMODEA mode = Mode(640, 480, 32);
-    PlatformTest::FailNextCall("ChangeDisplaySettingsA");
+    platformtest::FailNextCall("ChangeDisplaySettingsA");
     EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_FAILED);
     EXPECT_EQ(ChangeDisplaySettingsA(&mode, CDS_FULLSCREEN), DISP_CHANGE_SUCCESSFUL);
 }

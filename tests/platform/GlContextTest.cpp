@@ -12,13 +12,13 @@ namespace {
 class GlContextTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
-        ASSERT_NE(PlatformTest::XDisplayConnection(), nullptr)
+        platformtest::Reset();
+        ASSERT_NE(platformtest::XDisplayConnection(), nullptr)
             << "GL context tests need an X display: set DISPLAY (Xvfb)";
     }
     void TearDown() override {
         PumpMessages();
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 };
 
@@ -120,40 +120,40 @@ TEST_F(GlContextTest, ScriptedFailuresFailOneCallEach) {
     ASSERT_TRUE(window.Create());
     PIXELFORMATDESCRIPTOR pfd = TestWindow::RendererPixelFormat();
 
-    PlatformTest::FailNextCall("GetDC");
+    platformtest::FailNextCall("GetDC");
     EXPECT_EQ(GetDC(window.Handle()), nullptr);
     HDC dc = GetDC(window.Handle());
     ASSERT_NE(dc, nullptr);
 
-    PlatformTest::FailNextCall("ChoosePixelFormat");
+    platformtest::FailNextCall("ChoosePixelFormat");
     EXPECT_EQ(ChoosePixelFormat(dc, &pfd), 0);
     ASSERT_EQ(ChoosePixelFormat(dc, &pfd), 1);
 
-    PlatformTest::FailNextCall("SetPixelFormat");
+    platformtest::FailNextCall("SetPixelFormat");
     EXPECT_FALSE(SetPixelFormat(dc, 1, &pfd));
     ASSERT_TRUE(SetPixelFormat(dc, 1, &pfd));
 
-    PlatformTest::FailNextCall("wglCreateContext");
+    platformtest::FailNextCall("wglCreateContext");
     EXPECT_EQ(wglCreateContext(dc), nullptr);
     HGLRC context = wglCreateContext(dc);
     ASSERT_NE(context, nullptr);
 
-    PlatformTest::FailNextCall("wglMakeCurrent");
+    platformtest::FailNextCall("wglMakeCurrent");
     EXPECT_FALSE(wglMakeCurrent(dc, context));
     ASSERT_TRUE(wglMakeCurrent(dc, context));
 
-    PlatformTest::FailNextCall("SwapBuffers");
+    platformtest::FailNextCall("SwapBuffers");
     EXPECT_FALSE(SwapBuffers(dc));
     EXPECT_TRUE(SwapBuffers(dc));
 
-    PlatformTest::FailNextCall("wglDeleteContext");
+    platformtest::FailNextCall("wglDeleteContext");
     EXPECT_FALSE(wglDeleteContext(context));
     EXPECT_TRUE(wglDeleteContext(context));
 
-    PlatformTest::FailNextCall("ReleaseDC");
+    platformtest::FailNextCall("ReleaseDC");
     EXPECT_EQ(ReleaseDC(window.Handle(), dc), 0);
     EXPECT_EQ(ReleaseDC(window.Handle(), dc), 1);
-    EXPECT_EQ(PlatformTest::PendingFailures(), 0);
+    EXPECT_EQ(platformtest::PendingFailures(), 0);
 }
 
 }  // namespace

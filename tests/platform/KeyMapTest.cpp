@@ -20,7 +20,7 @@ struct KeyExpectation {
 };
 
 Display* XDisplay() {
-    return static_cast<Display*>(PlatformTest::XDisplayConnection());
+    return static_cast<Display*>(platformtest::XDisplayConnection());
 }
 
 // The DIK code the layer gives the key that carries this symbol on the server.

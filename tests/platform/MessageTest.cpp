@@ -14,7 +14,7 @@
 namespace {
 
 Display* XDisplay() {
-    return static_cast<Display*>(PlatformTest::XDisplayConnection());
+    return static_cast<Display*>(platformtest::XDisplayConnection());
 }
 
 bool Received(const TestWindow& window, UINT message) {
@@ -24,13 +24,13 @@ bool Received(const TestWindow& window, UINT message) {
 class MessageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
+        platformtest::Reset();
         ASSERT_NE(XDisplay(), nullptr) << "message tests need an X display: set DISPLAY (Xvfb)";
         PumpMessages();  // nothing left over from an earlier test
     }
     void TearDown() override {
         PumpMessages();
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 };
 
@@ -111,7 +111,7 @@ TEST_F(MessageTest, DefaultHandlingClosesOnSystemCloseAndDestroysOnClose) {
 
     HWND handle = window.Handle();
     EXPECT_EQ(DefWindowProcA(handle, WM_CLOSE, 0, 0), 0);
-    EXPECT_EQ(PlatformTest::XWindowOf(handle), 0u) << "WM_CLOSE's default destroys the window";
+    EXPECT_EQ(platformtest::XWindowOf(handle), 0u) << "WM_CLOSE's default destroys the window";
 }
 
 TEST_F(MessageTest, FocusChangesActivateAndDeactivate) {
@@ -164,7 +164,7 @@ TEST_F(MessageTest, WindowManagerCloseRequestBecomesWmClose) {
     ASSERT_TRUE(window.Create());
     XEvent event{};
     event.xclient.type = ClientMessage;
-    event.xclient.window = PlatformTest::XWindowOf(window.Handle());
+    event.xclient.window = platformtest::XWindowOf(window.Handle());
     event.xclient.message_type = XInternAtom(XDisplay(), "WM_PROTOCOLS", False);
     event.xclient.format = 32;
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(XDisplay(), "WM_DELETE_WINDOW", False));
@@ -180,7 +180,7 @@ TEST_F(MessageTest, ResizeFromOutsideBecomesOneWmSize) {
     ASSERT_TRUE(window.Create(100, 100));
     window.ClearMessages();
     // As a window manager or the user would: straight through the server.
-    Window xwindow = PlatformTest::XWindowOf(window.Handle());
+    Window xwindow = platformtest::XWindowOf(window.Handle());
     XResizeWindow(XDisplay(), xwindow, 150, 90);
     XResizeWindow(XDisplay(), xwindow, 160, 70);
     XSync(XDisplay(), False);

@@ -17,11 +17,11 @@
 namespace {
 
 Display* XDisplay() {
-    return static_cast<Display*>(PlatformTest::XDisplayConnection());
+    return static_cast<Display*>(platformtest::XDisplayConnection());
 }
 
 Window XWindow(HWND window) {
-    return PlatformTest::XWindowOf(window);
+    return platformtest::XWindowOf(window);
 }
 
 LRESULT CALLBACK DefaultProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -69,12 +69,12 @@ long MotifDecorations(HWND window) {
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
+        platformtest::Reset();
         ASSERT_NE(XDisplay(), nullptr) << "window tests need an X display: set DISPLAY (Xvfb)";
     }
     void TearDown() override {
         PumpMessages();
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 };
 
@@ -275,24 +275,24 @@ TEST_F(WindowTest, UnknownHandlesAndNullArgumentsFailCleanly) {
 
 TEST_F(WindowTest, ScriptedFailuresFailOneCallEach) {
     WNDCLASSA windowClass = ClassNamed("FailingClass");
-    PlatformTest::FailNextCall("RegisterClassA");
+    platformtest::FailNextCall("RegisterClassA");
     EXPECT_EQ(RegisterClassA(&windowClass), 0);
     ASSERT_NE(RegisterClassA(&windowClass), 0);
 
-    PlatformTest::FailNextCall("CreateWindowExA");
+    platformtest::FailNextCall("CreateWindowExA");
     EXPECT_EQ(CreatePlainWindow("FailingClass"), nullptr);
     HWND window = CreatePlainWindow("FailingClass");
     ASSERT_NE(window, nullptr);
 
-    PlatformTest::FailNextCall("DestroyWindow");
+    platformtest::FailNextCall("DestroyWindow");
     EXPECT_FALSE(DestroyWindow(window));
-    EXPECT_NE(PlatformTest::XWindowOf(window), 0u) << "a failed DestroyWindow keeps the window";
+    EXPECT_NE(platformtest::XWindowOf(window), 0u) << "a failed DestroyWindow keeps the window";
     EXPECT_TRUE(DestroyWindow(window));
 
-    PlatformTest::FailNextCall("UnregisterClassA");
+    platformtest::FailNextCall("UnregisterClassA");
     EXPECT_FALSE(UnregisterClassA("FailingClass", GetModuleHandleA(nullptr)));
     EXPECT_TRUE(UnregisterClassA("FailingClass", GetModuleHandleA(nullptr)));
-    EXPECT_EQ(PlatformTest::PendingFailures(), 0);
+    EXPECT_EQ(platformtest::PendingFailures(), 0);
 }
 
 }  // namespace

@@ -21,20 +21,20 @@ namespace {
 class GLRendererTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        PlatformTest::Reset();
+        platformtest::Reset();
         ASSERT_TRUE(testWindow.Create(640, 480)) << "the tests need an X display (DISPLAY)";
         window = testWindow.Handle();
     }
     void TearDown() override {
         renderer.Release();
         testWindow.Close();
-        PlatformTest::Reset();
+        platformtest::Reset();
     }
 
     bool Create() { return renderer.Create(window, GetModuleHandleA(nullptr), 640, 480, 32, false); }
 
     void ExpectOnlyBox(const std::string& text, const std::string& caption, unsigned type) {
-        auto boxes = PlatformTest::ShownMessageBoxes();
+        auto boxes = platformtest::ShownMessageBoxes();
         ASSERT_EQ(boxes.size(), 1u);
         EXPECT_EQ(boxes[0].text, text);
         EXPECT_EQ(boxes[0].caption, caption);
@@ -60,7 +60,7 @@ TEST_F(GLRendererTest, CreateSetsTheFixedStateThatOpenGLReportsBack) {
     EXPECT_EQ(renderer.bits, 32);
     EXPECT_FLOAT_EQ(renderer.nearPlane, 0.1f);
     EXPECT_FLOAT_EQ(renderer.farPlane, 10000.0f);
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
 
     EXPECT_EQ(Integer(GL_SHADE_MODEL), GL_SMOOTH);
     GLfloat clear[4];
@@ -205,13 +205,13 @@ TEST_F(GLRendererTest, BeginFrameClearsToBlackAndResetsTheModelView) {
 
 TEST_F(GLRendererTest, EndFrameReportsAFailedSwap) {
     ASSERT_TRUE(Create());
-    PlatformTest::FailNextCall("SwapBuffers");
+    platformtest::FailNextCall("SwapBuffers");
     EXPECT_FALSE(renderer.EndFrame());
 }
 
 TEST_F(GLRendererTest, ReleaseWithNothingAcquiredSucceedsSilently) {
     EXPECT_TRUE(renderer.Release());
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
 }
 
 TEST_F(GLRendererTest, ReleaseGivesUpBothContexts) {
@@ -219,7 +219,7 @@ TEST_F(GLRendererTest, ReleaseGivesUpBothContexts) {
     EXPECT_TRUE(renderer.Release());
     EXPECT_EQ(renderer.renderContext, nullptr);
     EXPECT_EQ(renderer.deviceContext, nullptr);
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
     EXPECT_TRUE(renderer.Release());   // a second release has nothing left to do
 }
 
@@ -236,17 +236,17 @@ class GLRendererCreateFailureTest : public GLRendererTest,
                                     public ::testing::WithParamInterface<CreateFailure> {};
 
 TEST_P(GLRendererCreateFailureTest, ShowsItsMessageAndLeavesTheRendererReleased) {
-    PlatformTest::FailNextCall(GetParam().call);
+    platformtest::FailNextCall(GetParam().call);
     EXPECT_FALSE(Create());
     ExpectOnlyBox(GetParam().message, "ERROR", MB_OK | MB_ICONEXCLAMATION);
     EXPECT_EQ(renderer.deviceContext, nullptr);
     EXPECT_EQ(renderer.renderContext, nullptr);
-    EXPECT_EQ(PlatformTest::PendingFailures(), 0);
+    EXPECT_EQ(platformtest::PendingFailures(), 0);
 
     // Released means the window can be given a renderer again.
-    PlatformTest::ClearMessageBoxes();
+    platformtest::ClearMessageBoxes();
     EXPECT_TRUE(Create());
-    EXPECT_TRUE(PlatformTest::ShownMessageBoxes().empty());
+    EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -260,7 +260,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(GLRendererTest, ReleaseStopsAtAFailedDeactivation) {
     ASSERT_TRUE(Create());
-    PlatformTest::FailNextCall("wglMakeCurrent");
+    platformtest::FailNextCall("wglMakeCurrent");
     EXPECT_FALSE(renderer.Release());
     ExpectOnlyBox("Release Of DC And RC Failed.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
     EXPECT_NE(renderer.renderContext, nullptr);
@@ -269,7 +269,7 @@ TEST_F(GLRendererTest, ReleaseStopsAtAFailedDeactivation) {
 
 TEST_F(GLRendererTest, ReleaseStopsAtAFailedContextDeletion) {
     ASSERT_TRUE(Create());
-    PlatformTest::FailNextCall("wglDeleteContext");
+    platformtest::FailNextCall("wglDeleteContext");
     EXPECT_FALSE(renderer.Release());
     ExpectOnlyBox("Release Rendering Context Failed.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
     EXPECT_NE(renderer.deviceContext, nullptr);
@@ -277,7 +277,7 @@ TEST_F(GLRendererTest, ReleaseStopsAtAFailedContextDeletion) {
 
 TEST_F(GLRendererTest, AFailedDeviceContextReleaseIsReportedAndForgotten) {
     ASSERT_TRUE(Create());
-    PlatformTest::FailNextCall("ReleaseDC");
+    platformtest::FailNextCall("ReleaseDC");
     EXPECT_FALSE(renderer.Release());
     ExpectOnlyBox("Release Device Context Failed.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
     EXPECT_EQ(renderer.renderContext, nullptr);

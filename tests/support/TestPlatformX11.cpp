@@ -3,5 +3,5 @@
 #include "platform/Testing.h"
 
 void ResetPlatformForTest() {
-    PlatformTest::Reset();
+    platformtest::Reset();
 }

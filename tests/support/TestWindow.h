@@ -10,7 +10,7 @@
 // like DefWindowProcA, except that WM_CLOSE is only recorded (the window stays,
 // as with the program's own procedure). Closing the TestWindow, or destroying
 // it, releases the context, destroys the window and unregisters the class once
-// no test window is left. Close it before PlatformTest::Reset runs (a test's
+// no test window is left. Close it before platformtest::Reset runs (a test's
 // local, or Close() in TearDown before Reset): Reset destroys every window.
 #pragma once
 

@@ -9,7 +9,7 @@
 namespace {
 
 Display* Connection() {
-    return static_cast<Display*>(PlatformTest::XDisplayConnection());
+    return static_cast<Display*>(platformtest::XDisplayConnection());
 }
 
 }  // namespace
@@ -17,7 +17,7 @@ Display* Connection() {
 XWindowFacts QueryXWindow(HWND window) {
     XWindowFacts facts;
     Display* display = Connection();
-    Window xwindow = PlatformTest::XWindowOf(window);
+    Window xwindow = platformtest::XWindowOf(window);
     if (display == nullptr || xwindow == 0) return facts;
 
     XWindowAttributes attributes;
