@@ -1,5 +1,9 @@
 #include "app/App.h"
 
+#include <list>
+#include <set>
+#include <vector>
+
 #include "app/FrameTimer.h"
 #include "app/MessagePump.h"
 #include "input/Binding.h"
@@ -11,18 +15,14 @@
 #include "input/QuitCommand.h"
 #include "input/SequenceTrigger.h"
 #include "input/ToggleFullscreenCommand.h"
+#include "math/MathConstants.h"
 #include "platform/DirectInput.h"
 #include "render/Drawable.h"
 #include "render/GLRenderer.h"
 #include "render/Model.h"
-#include "math/MathConstants.h"
 #include "scene/Camera.h"
 #include "world/EntityDatabase.h"
 #include "world/World.h"
-
-#include <list>
-#include <set>
-#include <vector>
 
 App* theApp = nullptr;
 
@@ -30,7 +30,8 @@ namespace {
 
 const char kClassName[] = "App";
 constexpr DWORD kWindowedStyle = WS_OVERLAPPEDWINDOW | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-constexpr DWORD kFullscreenStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_SYSMENU;
+constexpr DWORD kFullscreenStyle =
+    WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_SYSMENU;
 constexpr double kFieldOfView = 90.0;
 
 // The full-screen chord: right Alt with Enter. The trigger reads the keys
@@ -248,14 +249,16 @@ bool App::RunSetup() {
     input->AcquireDevices();
 
     camera = renderer->CreateCamera();
-    if (camera == nullptr) return false;   // out of memory: nothing to show
+    if (camera == nullptr) return false;  // out of memory: nothing to show
     camera->MoveTo(Vec3(0.0f, 0.0f, 1000.0f), true);
 
-    input->AddBinding(MakeBinding(new KeyTrigger(DIK_LEFT), new CameraMoveCommand(camera, 0, -1.0f, false)));
-    input->AddBinding(MakeBinding(new KeyTrigger(DIK_RIGHT), new CameraMoveCommand(camera, 0, 1.0f, false)));
-    input->AddBinding(MakeBinding(
-        new SequenceTrigger(new int[3]{DIK_LEFT, DIK_RIGHT, DIK_LEFT}, 3, nullptr, kDashStepSeconds),
-        new CameraDashCommand(camera)));
+    input->AddBinding(
+        MakeBinding(new KeyTrigger(DIK_LEFT), new CameraMoveCommand(camera, 0, -1.0f, false)));
+    input->AddBinding(
+        MakeBinding(new KeyTrigger(DIK_RIGHT), new CameraMoveCommand(camera, 0, 1.0f, false)));
+    input->AddBinding(MakeBinding(new SequenceTrigger(new int[3]{DIK_LEFT, DIK_RIGHT, DIK_LEFT}, 3,
+                                                      nullptr, kDashStepSeconds),
+                                  new CameraDashCommand(camera)));
 
     // A level file ending in a line feed answers 0 with every entity loaded and no reason:
     // nothing to tell.
@@ -301,7 +304,7 @@ void App::Shutdown() {
     // with its entity, while the rendering context it drew with still exists.
     std::set<Model*> models;
     if (world != nullptr) {
-        std::vector<Object3D*> const added = world->entities;
+        const std::vector<Object3D*> added = world->entities;
         delete world;
         world = nullptr;
         for (Object3D* entity : added) {

@@ -58,7 +58,7 @@ public:
     FrameTimer* timer;
     InputManager* input;
     World* world;
-    Camera* camera;     // made by the renderer when the loop starts
+    Camera* camera;  // made by the renderer when the loop starts
     EntityDatabase* entities;
     Renderer* renderer;
     LogConsole console;

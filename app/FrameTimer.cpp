@@ -26,7 +26,8 @@ void FrameTimer::Tick() {
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     currentCount = now.QuadPart;
-    frameSeconds = static_cast<float>(static_cast<double>(currentCount - previousCount) * secondsPerTick);
+    frameSeconds =
+        static_cast<float>(static_cast<double>(currentCount - previousCount) * secondsPerTick);
 }
 
 int FrameTimer::StartStopwatch() {
@@ -43,7 +44,8 @@ int FrameTimer::StartStopwatch() {
 
 float FrameTimer::StopwatchSeconds(int handle) const {
     if (handle < 0 || handle >= kStopwatchCount) return frameSeconds;
-    return static_cast<float>(static_cast<double>(currentCount - stopwatchStart[handle]) * secondsPerTick);
+    return static_cast<float>(static_cast<double>(currentCount - stopwatchStart[handle]) *
+                              secondsPerTick);
 }
 
 void FrameTimer::RestartStopwatch(int handle) {

@@ -35,5 +35,5 @@ public:
     int64_t currentCount = 0;
     int64_t stopwatchStart[kStopwatchCount] = {};
     int stopwatchesInUse = 0;
-    float frameSeconds = 0.0f;   // length of the last frame
+    float frameSeconds = 0.0f;  // length of the last frame
 };

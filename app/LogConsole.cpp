@@ -44,7 +44,8 @@ void LogConsole::Open() {
 
     AllocConsole();  // fails harmlessly when the process already has a console
     HANDLE handle = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (handle == INVALID_HANDLE_VALUE || handle == nullptr) return;  // nowhere to write: stay closed
+    if (handle == INVALID_HANDLE_VALUE || handle == nullptr)
+        return;  // nowhere to write: stay closed
 
     int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_TEXT);
     FILE* file = descriptor >= 0 ? _fdopen(descriptor, "w") : nullptr;

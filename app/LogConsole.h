@@ -3,11 +3,11 @@
 // and the console. While open, every insertion is flushed at once.
 #pragma once
 
-#include "platform/Win32.h"
-
 #include <cstdio>
 #include <ostream>
 #include <streambuf>
+
+#include "platform/Win32.h"
 
 // An unbuffered stream buffer over a runtime file stream. It does not close
 // the file: its owner does. Without a file, writes fail.

@@ -24,10 +24,10 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    char const* warmUpText = std::getenv("VELMORA_BARE_WARMUP");
-    char const* countedText = std::getenv("VELMORA_BARE_SECONDS");
-    double const warmUp = warmUpText != nullptr ? std::atof(warmUpText) : 1.0;
-    double const counted = countedText != nullptr ? std::atof(countedText) : 4.0;
+    const char* warmUpText = std::getenv("VELMORA_BARE_WARMUP");
+    const char* countedText = std::getenv("VELMORA_BARE_SECONDS");
+    const double warmUp = warmUpText != nullptr ? std::atof(warmUpText) : 1.0;
+    const double counted = countedText != nullptr ? std::atof(countedText) : 4.0;
 
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA windowClass = {};

@@ -4,8 +4,8 @@
 
 namespace benchfiles {
 
-std::string PathFor(std::string const& name) {
-    static TemporaryDirectory const directory;
+std::string PathFor(const std::string& name) {
+    static const TemporaryDirectory directory;
     return directory.File(name);
 }
 

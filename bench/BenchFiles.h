@@ -7,6 +7,6 @@
 namespace benchfiles {
 
 // A path for name inside the run's directory.
-std::string PathFor(std::string const& name);
+std::string PathFor(const std::string& name);
 
 }  // namespace benchfiles

@@ -4,18 +4,17 @@
 // same way), and against the bare loop (the program's window and renderer doing nothing but
 // clear and swap) on the same display. They take turns, one of each per round, the program and
 // the peer trading places from round to round, so that all three see the same machine.
-#include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
 
 #include "bench/Results.h"
 
@@ -35,13 +34,13 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
 // discarded.
 class Child {
 public:
-    Child(char const* program, char const* directory) {
+    Child(const char* program, const char* directory) {
         int ends[2];
         if (pipe(ends) != 0) return;
         pid = fork();
         if (pid == 0) {
             dup2(ends[1], STDOUT_FILENO);
-            int const null = open("/dev/null", O_WRONLY);
+            const int null = open("/dev/null", O_WRONLY);
             if (null >= 0) dup2(null, STDERR_FILENO);
             close(ends[0]);
             close(ends[1]);
@@ -59,18 +58,18 @@ public:
         }
         if (output >= 0) close(output);
     }
-    Child(Child const&) = delete;
-    Child& operator=(Child const&) = delete;
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
 
     // Appends what the child wrote within the time left until deadline; false once the child
     // closed its output.
     bool Read(std::string& text, Clock::time_point deadline) {
-        int const wait = static_cast<int>(
+        const int wait = static_cast<int>(
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
         pollfd ready{output, POLLIN, 0};
         if (poll(&ready, 1, wait > 0 ? wait : 0) <= 0) return true;
         char buffer[65536];
-        ssize_t const count = read(output, buffer, sizeof(buffer));
+        const ssize_t count = read(output, buffer, sizeof(buffer));
         if (count <= 0) return false;
         text.append(buffer, static_cast<size_t>(count));
         return true;
@@ -93,7 +92,7 @@ long TakeComboLines(std::string& text) {
 
 // The frames per second of binary (the program or the peer), counted from the "Combo " lines
 // it writes once a frame, or 0 when it did not run.
-double LineCountedFramesPerSecond(char const* binary) {
+double LineCountedFramesPerSecond(const char* binary) {
     Child child(binary, VELMORA_RUNTIME_DIR);
     if (child.output < 0) return 0.0;
     std::string text;
@@ -114,9 +113,8 @@ double LineCountedFramesPerSecond(char const* binary) {
         TakeComboLines(text);
     }
     Clock::time_point const from = Clock::now();
-    Clock::time_point const until =
-        from +
-        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kCountedSeconds));
+    Clock::time_point const until = from + std::chrono::duration_cast<Clock::duration>(
+                                               std::chrono::duration<double>(kCountedSeconds));
     long frames = 0;
     while (Clock::now() < until) {
         if (!child.Read(text, until)) return 0.0;
@@ -163,7 +161,7 @@ void BM_FrameLoop(benchmark::State& state) {
             peer = LineCountedFramesPerSecond(VELMORA_GLFW_PEER);
             program = LineCountedFramesPerSecond(VELMORA_BINARY);
         }
-        double const bare = BareFramesPerSecond();
+        const double bare = BareFramesPerSecond();
         if (program <= 0.0 || peer <= 0.0 || bare <= 0.0) {
             state.SkipWithError(
                 "the program, the peer or the bare loop did not run on the display");
@@ -182,5 +180,4 @@ void BM_FrameLoop(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_FrameLoop)->Iterations(1)->Repetitions(5)->UseManualTime()->Unit(
-    benchmark::kSecond);
+BENCHMARK(BM_FrameLoop)->Iterations(1)->Repetitions(5)->UseManualTime()->Unit(benchmark::kSecond);

@@ -22,11 +22,11 @@
 //   frame, flushed, which is part of its frame's cost, so the peer writes the same line the
 //   same way; the benchmark counts the peer's frames from these lines as it does the
 //   program's.
-#include <GLFW/glfw3.h>
-#include <GL/glu.h>
-
 #include <cstdio>
 #include <vector>
+
+#include <GL/glu.h>
+#include <GLFW/glfw3.h>
 
 #include "render/Model.h"
 
@@ -41,7 +41,7 @@ constexpr float kCamera[3] = {0.0f, 0.0f, 1000.0f};
 constexpr GLenum kLightModelColorControl = 0x81F8;
 constexpr GLenum kSeparateSpecularColor = 0x81FA;
 
-void ReportGlfwError(int code, char const* text) {
+void ReportGlfwError(int code, const char* text) {
     std::fprintf(stderr, "GLFW: error 0x%x: %s\n", code, text);
 }
 
@@ -61,15 +61,15 @@ void SetState(int width, int height) {
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glLightModeli(kLightModelColorControl, kSeparateSpecularColor);
-    GLfloat const diffuse[4] = {0.85f, 0.85f, 0.85f, 1.0f};
-    GLfloat const specular[4] = {0.5f, 0.5f, 0.5f, 1.0f};
+    const GLfloat diffuse[4] = {0.85f, 0.85f, 0.85f, 1.0f};
+    const GLfloat specular[4] = {0.5f, 0.5f, 0.5f, 1.0f};
     glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
     glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_TEXTURE_2D);
 
-    std::vector<GLubyte> const white(64 * 64, 255);
+    const std::vector<GLubyte> white(64 * 64, 255);
     GLuint name = 0;
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glGenTextures(1, &name);
@@ -85,12 +85,12 @@ void SetState(int width, int height) {
 }
 
 // One display list of material state per material; the first name, or 0.
-GLuint BuildMaterialLists(Model const& model) {
-    GLuint const base = glGenLists(model.GetMaterialCount());
+GLuint BuildMaterialLists(const Model& model) {
+    const GLuint base = glGenLists(model.GetMaterialCount());
     if (base == 0) return 0;
     for (int i = 0; i < model.GetMaterialCount(); ++i) {
-        Material const& material = model.GetMaterials()[i];
-        GLfloat const specular[4] = {material.specular[0], material.specular[1],
+        const Material& material = model.GetMaterials()[i];
+        const GLfloat specular[4] = {material.specular[0], material.specular[1],
                                      material.specular[2], 1.0f};
         glNewList(base + static_cast<GLuint>(i), GL_COMPILE);
         glMaterialf(GL_FRONT, GL_SHININESS, material.shininess);
@@ -109,7 +109,7 @@ struct Placement {
 };
 
 // The point p turned by the placement's rotation.
-void Turn(Placement const& placement, float const p[3], float out[3]) {
+void Turn(const Placement& placement, const float p[3], float out[3]) {
     for (int row = 0; row < 3; ++row) {
         out[row] = placement.axes[0][row] * p[0] + placement.axes[1][row] * p[1] +
                    placement.axes[2][row] * p[2];
@@ -119,18 +119,18 @@ void Turn(Placement const& placement, float const p[3], float out[3]) {
 // Whether the face, placed, shows its front to the camera: Newell's normal of its corners,
 // turned with the robot, against the way from its turned first corner to the camera relative
 // to the robot's position. Edge-on counts as turned away.
-bool FacesCamera(Vec3 const* vertices, Face const& face, Placement const& placement,
-                 float const eye[3]) {
+bool FacesCamera(const Vec3* vertices, const Face& face, const Placement& placement,
+                 const float eye[3]) {
     float normal[3] = {0.0f, 0.0f, 0.0f};
     for (int i = 0; i < 4; ++i) {
-        Vec3 const& a = vertices[face.vertexIndex[i]];
-        Vec3 const& b = vertices[face.vertexIndex[(i + 1) % 4]];
+        const Vec3& a = vertices[face.vertexIndex[i]];
+        const Vec3& b = vertices[face.vertexIndex[(i + 1) % 4]];
         normal[0] += (a.y - b.y) * (a.z + b.z);
         normal[1] += (a.z - b.z) * (a.x + b.x);
         normal[2] += (a.x - b.x) * (a.y + b.y);
     }
-    Vec3 const& first = vertices[face.vertexIndex[0]];
-    float const corner[3] = {first.x, first.y, first.z};
+    const Vec3& first = vertices[face.vertexIndex[0]];
+    const float corner[3] = {first.x, first.y, first.z};
     float turnedNormal[3];
     float turnedCorner[3];
     Turn(placement, normal, turnedNormal);
@@ -140,7 +140,7 @@ bool FacesCamera(Vec3 const* vertices, Face const& face, Placement const& placem
     return dot > 0.0f;
 }
 
-void DrawRobot(Model const& model, GLuint lists, Placement const& placement) {
+void DrawRobot(const Model& model, GLuint lists, const Placement& placement) {
     GLfloat matrix[16] = {};
     for (int column = 0; column < 3; ++column) {
         for (int row = 0; row < 3; ++row) matrix[column * 4 + row] = placement.axes[column][row];
@@ -151,13 +151,13 @@ void DrawRobot(Model const& model, GLuint lists, Placement const& placement) {
     glMultMatrixf(matrix);
     float eye[3];
     for (int i = 0; i < 3; ++i) eye[i] = kCamera[i] - placement.position[i];
-    Face const* faces = model.GetFaces();
-    Vec3 const* vertices = model.GetVertices();
-    Vec3 const* normals = model.GetNormals();
+    const Face* faces = model.GetFaces();
+    const Vec3* vertices = model.GetVertices();
+    const Vec3* normals = model.GetNormals();
     GLuint bound = 0;
     for (int m = 0; m < model.GetMaterialCount(); ++m) {
-        Material const& material = model.GetMaterials()[m];
-        GLuint const name = material.textureIndex == -1
+        const Material& material = model.GetMaterials()[m];
+        const GLuint name = material.textureIndex == -1
                                 ? kWhiteTextureName
                                 : model.GetTextureName(material.textureIndex);
         if (name != bound) {
@@ -166,9 +166,9 @@ void DrawRobot(Model const& model, GLuint lists, Placement const& placement) {
         }
         glCallList(lists + static_cast<GLuint>(m));
         for (int i = 0; i < material.faceCount; ++i) {
-            Face const& face = faces[material.faceIndices[i]];
+            const Face& face = faces[material.faceIndices[i]];
             if (!FacesCamera(vertices, face, placement, eye)) continue;
-            TexCoordSet const* set = face.setCount > 0 ? face.sets : nullptr;
+            const TexCoordSet* set = face.setCount > 0 ? face.sets : nullptr;
             glBegin(GL_QUADS);
             for (int corner = 0; corner < 4; ++corner) {
                 if (set != nullptr) glTexCoord2fv(&set->corners[corner].x);
@@ -183,14 +183,14 @@ void DrawRobot(Model const& model, GLuint lists, Placement const& placement) {
 
 // Whether every index of the model's faces lies inside its arrays, so that drawing never
 // needs to check.
-bool IndicesFit(Model const& model) {
+bool IndicesFit(const Model& model) {
     auto inside = [](int index, int count) { return index >= 0 && index < count; };
     for (int m = 0; m < model.GetMaterialCount(); ++m) {
-        Material const& material = model.GetMaterials()[m];
+        const Material& material = model.GetMaterials()[m];
         for (int i = 0; i < material.faceCount; ++i) {
-            int const f = material.faceIndices[i];
+            const int f = material.faceIndices[i];
             if (!inside(f, model.GetFaceCount())) return false;
-            Face const& face = model.GetFaces()[f];
+            const Face& face = model.GetFaces()[f];
             for (int corner = 0; corner < 4; ++corner) {
                 if (!inside(face.vertexIndex[corner], model.GetVertexCount()) ||
                     !inside(face.normalIndex[corner], model.GetNormalCount())) {
@@ -205,7 +205,7 @@ bool IndicesFit(Model const& model) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    char const* file = argc > 1 ? argv[1] : "Entities/brakmoor/brakmoor.mdl";
+    const char* file = argc > 1 ? argv[1] : "Entities/brakmoor/brakmoor.mdl";
     Model model;
     if (!model.Load(file) || !IndicesFit(model)) {
         std::fprintf(stderr, "velmora_glfw_peer: cannot use the model %s\n", file);
@@ -229,20 +229,20 @@ int main(int argc, char** argv) {
     int height = 0;
     glfwGetFramebufferSize(window, &width, &height);
     SetState(width, height > 0 ? height : 1);
-    GLuint const lists = BuildMaterialLists(model);
+    const GLuint lists = BuildMaterialLists(model);
     if (lists == 0) return 2;
     GLint bits[6] = {};
-    GLenum const names[6] = {GL_RED_BITS,   GL_GREEN_BITS, GL_BLUE_BITS,
+    const GLenum names[6] = {GL_RED_BITS,   GL_GREEN_BITS, GL_BLUE_BITS,
                              GL_ALPHA_BITS, GL_DEPTH_BITS, GL_STENCIL_BITS};
     for (int i = 0; i < 6; ++i) glGetIntegerv(names[i], &bits[i]);
     std::fprintf(stderr, "%d x %d, rgba %d %d %d %d, depth %d, stencil %d, %s\n", width, height,
                  bits[0], bits[1], bits[2], bits[3], bits[4], bits[5],
-                 reinterpret_cast<char const*>(glGetString(GL_RENDERER)));
+                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
-    Placement const robot;
+    const Placement robot;
     // The view: no turn, and the camera's position brought to the origin.
-    GLfloat const view[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0,
-                              -kCamera[0], -kCamera[1], -kCamera[2], 1};
+    const GLfloat view[16] = {1, 0, 0, 0, 0,           1,           0,           0,
+                              0, 0, 1, 0, -kCamera[0], -kCamera[1], -kCamera[2], 1};
     while (!glfwWindowShouldClose(window)) {
         glfwPollEvents();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

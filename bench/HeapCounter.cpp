@@ -1,13 +1,12 @@
 #include "bench/HeapCounter.h"
 
-#include <malloc.h>
-
 #include <algorithm>
+#include <malloc.h>
 
 namespace heapcounter {
 
 std::int64_t BytesInUse() {
-    struct mallinfo2 const info = mallinfo2();
+    struct const mallinfo2 info = mallinfo2();
     return static_cast<std::int64_t>(info.uordblks) + static_cast<std::int64_t>(info.hblkhd);
 }
 

@@ -1,23 +1,23 @@
 // Model loading: the renderer's LoadModel on a generated model of 100,000 textured quads,
 // against reading the same file into memory with one read. Both read a file the operating
 // system already holds in its cache.
-#include <benchmark/benchmark.h>
-
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include <benchmark/benchmark.h>
+
 #include "bench/BenchFiles.h"
 #include "bench/Results.h"
+#include "content/tools/modelwriter/ModelWriter.h"
 #include "render/GLRenderer.h"
 #include "render/Model.h"
-#include "content/tools/modelwriter/ModelWriter.h"
 
 namespace {
 
 constexpr int kColumns = 500;
-constexpr int kRows = 200;   // 500 x 200 = 100,000 quads
+constexpr int kRows = 200;  // 500 x 200 = 100,000 quads
 constexpr int kMaterials = 4;
 
 using Clock = std::chrono::steady_clock;
@@ -33,19 +33,19 @@ ModelDescription GridModel() {
     model.radius = 400.0f;
     for (int row = 0; row <= kRows; ++row) {
         for (int column = 0; column <= kColumns; ++column) {
-            float const x = static_cast<float>(column) - kColumns / 2.0f;
-            float const y = static_cast<float>(row) - kRows / 2.0f;
+            const float x = static_cast<float>(column) - kColumns / 2.0f;
+            const float y = static_cast<float>(row) - kRows / 2.0f;
             model.vertices.emplace_back(x, y, 0.25f * static_cast<float>((row * 7 + column) % 5));
-            model.normals.push_back(Vec3(0.1f * static_cast<float>(column % 3), 0.0f, 1.0f)
-                                        .Normalize());
+            model.normals.push_back(
+                Vec3(0.1f * static_cast<float>(column % 3), 0.0f, 1.0f).Normalize());
         }
     }
-    int const stride = kColumns + 1;
+    const int stride = kColumns + 1;
     for (int row = 0; row < kRows; ++row) {
         for (int column = 0; column < kColumns; ++column) {
-            int const corner = row * stride + column;
+            const int corner = row * stride + column;
             FaceDescription face;
-            int const corners[4] = {corner, corner + 1, corner + stride + 1, corner + stride};
+            const int corners[4] = {corner, corner + 1, corner + stride + 1, corner + stride};
             for (int k = 0; k < 4; ++k) {
                 face.vertexIndex[k] = corners[k];
                 face.normalIndex[k] = corners[k];
@@ -83,7 +83,7 @@ ModelDescription GridModel() {
     return model;
 }
 
-std::string const& ModelFile() {
+const std::string& ModelFile() {
     static std::string const path = [] {
         std::string const file = benchfiles::PathFor("grid.mdl");
         ModelWriter writer;
@@ -94,25 +94,25 @@ std::string const& ModelFile() {
     return path;
 }
 
-long FileSize(std::string const& path) {
+long FileSize(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return 0;
     std::fseek(file, 0, SEEK_END);
-    long const size = std::ftell(file);
+    const long size = std::ftell(file);
     std::fclose(file);
     return size;
 }
 
 // Open, size, allocate, one read, close; false when the file could not be read whole.
-bool ReadWhole(std::string const& path, long size, double& seconds) {
+bool ReadWhole(const std::string& path, long size, double& seconds) {
     Clock::time_point const start = Clock::now();
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return false;
     std::fseek(file, 0, SEEK_END);
-    long const length = std::ftell(file);
+    const long length = std::ftell(file);
     std::fseek(file, 0, SEEK_SET);
     std::unique_ptr<char[]> bytes(new char[static_cast<size_t>(length)]);
-    size_t const read = std::fread(bytes.get(), 1, static_cast<size_t>(length), file);
+    const size_t read = std::fread(bytes.get(), 1, static_cast<size_t>(length), file);
     std::fclose(file);
     seconds = Seconds(start);
     benchmark::DoNotOptimize(bytes.get());
@@ -122,15 +122,15 @@ bool ReadWhole(std::string const& path, long size, double& seconds) {
 // Each iteration loads the model once and reads the file once, so that both see the same
 // machine; the iteration's time is the two together.
 void BM_LoadModelAndRead(benchmark::State& state) {
-    std::string const& path = ModelFile();
-    long const size = FileSize(path);
+    const std::string& path = ModelFile();
+    const long size = FileSize(path);
     GLRenderer renderer;
     double loading = 0.0;
     double reading = 0.0;
     for (auto _ : state) {
         Clock::time_point const start = Clock::now();
         Model* model = renderer.LoadModel(path.c_str());
-        double const loaded = Seconds(start);
+        const double loaded = Seconds(start);
         if (model == nullptr || model->GetFaceCount() != kRows * kColumns) {
             state.SkipWithError("the generated model did not load");
             return;
@@ -145,7 +145,7 @@ void BM_LoadModelAndRead(benchmark::State& state) {
         loading += loaded;
         reading += read;
     }
-    double const bytes = static_cast<double>(size) * static_cast<double>(state.iterations());
+    const double bytes = static_cast<double>(size) * static_cast<double>(state.iterations());
     state.counters["load_MB_per_s"] = bytes / loading / 1e6;
     state.counters["read_MB_per_s"] = bytes / reading / 1e6;
     results::Record("model/load_bytes_per_s", bytes / loading);
@@ -154,5 +154,8 @@ void BM_LoadModelAndRead(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_LoadModelAndRead)->UseManualTime()->Repetitions(5)->ReportAggregatesOnly(true)->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_LoadModelAndRead)
+    ->UseManualTime()
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMillisecond);

@@ -18,15 +18,15 @@
 class PackedSpheres {
 public:
     // Copies every object's present centre and radius into the arrays, in the order given.
-    void Refresh(std::vector<Object3D*> const& objects) {
-        size_t const count = objects.size();
+    void Refresh(const std::vector<Object3D*>& objects) {
+        const size_t count = objects.size();
         x.resize(count);
         y.resize(count);
         z.resize(count);
         r.resize(count);
         for (size_t i = 0; i < count; ++i) {
             Object3D* object = objects[i];
-            Vec3 const center = *object->GetPosition();
+            const Vec3 center = *object->GetPosition();
             x[i] = center.x;
             y[i] = center.y;
             z[i] = center.z;
@@ -38,7 +38,7 @@ public:
     void QueryFrustum(Plane const (&planes)[Frustum::kPlaneCount],
                       std::vector<uint32_t>& inside) const {
         inside.clear();
-        size_t const count = x.size();
+        const size_t count = x.size();
         size_t i = 0;
 #if defined(__SSE2__)
         // The planes' coefficients, each in all four lanes, loaded once: the stores into inside
@@ -51,16 +51,16 @@ public:
             c[p] = _mm_set1_ps(planes[p].c);
             d[p] = _mm_set1_ps(planes[p].d);
         }
-        float const* xs = x.data();
-        float const* ys = y.data();
-        float const* zs = z.data();
-        float const* rs = r.data();
-        __m128 const zero = _mm_setzero_ps();
+        const float* xs = x.data();
+        const float* ys = y.data();
+        const float* zs = z.data();
+        const float* rs = r.data();
+        const __m128 zero = _mm_setzero_ps();
         for (; i + 4 <= count; i += 4) {
-            __m128 const px = _mm_loadu_ps(xs + i);
-            __m128 const py = _mm_loadu_ps(ys + i);
-            __m128 const pz = _mm_loadu_ps(zs + i);
-            __m128 const pr = _mm_loadu_ps(rs + i);
+            const __m128 px = _mm_loadu_ps(xs + i);
+            const __m128 py = _mm_loadu_ps(ys + i);
+            const __m128 pz = _mm_loadu_ps(zs + i);
+            const __m128 pr = _mm_loadu_ps(rs + i);
             __m128 keep = _mm_castsi128_ps(_mm_set1_epi32(-1));
             for (int p = 0; p < Frustum::kPlaneCount; ++p) {
                 __m128 distance = _mm_add_ps(_mm_mul_ps(a[p], px), _mm_mul_ps(b[p], py));
@@ -69,7 +69,7 @@ public:
                 // Kept unless distance + radius < 0, as in the scalar test.
                 keep = _mm_and_ps(keep, _mm_cmpnlt_ps(_mm_add_ps(distance, pr), zero));
             }
-            int const mask = _mm_movemask_ps(keep);
+            const int mask = _mm_movemask_ps(keep);
             if (mask == 0) continue;
             for (int k = 0; k < 4; ++k) {
                 if (mask & (1 << k)) inside.push_back(static_cast<uint32_t>(i + k));
@@ -78,8 +78,8 @@ public:
 #endif
         for (; i < count; ++i) {
             bool keep = true;
-            for (Plane const& plane : planes) {
-                float const distance = plane.a * x[i] + plane.b * y[i] + plane.c * z[i] + plane.d;
+            for (const Plane& plane : planes) {
+                const float distance = plane.a * x[i] + plane.b * y[i] + plane.c * z[i] + plane.d;
                 if (distance + r[i] < 0.0f) keep = false;
             }
             if (keep) inside.push_back(static_cast<uint32_t>(i));

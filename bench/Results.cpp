@@ -14,16 +14,16 @@ std::map<std::string, std::vector<double>>& Figures() {
 
 }  // namespace
 
-void Record(std::string const& name, double value) {
+void Record(const std::string& name, double value) {
     Figures()[name].push_back(value);
 }
 
-bool Median(std::string const& name, double& value) {
-    auto const found = Figures().find(name);
+bool Median(const std::string& name, double& value) {
+    const auto found = Figures().find(name);
     if (found == Figures().end() || found->second.empty()) return false;
     std::vector<double> values = found->second;
     std::sort(values.begin(), values.end());
-    size_t const middle = values.size() / 2;
+    const size_t middle = values.size() / 2;
     value = values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
     return true;
 }

@@ -7,8 +7,8 @@
 
 namespace results {
 
-void Record(std::string const& name, double value);
+void Record(const std::string& name, double value);
 // The median of the values recorded under name; false when there are none.
-bool Median(std::string const& name, double& value);
+bool Median(const std::string& name, double& value);
 
 }  // namespace results

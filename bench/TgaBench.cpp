@@ -5,14 +5,14 @@
 
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_TGA
-#include <stb/stb_image.h>
-
 #include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <stb/stb_image.h>
 
 #include "bench/BenchFiles.h"
 #include "bench/Results.h"
@@ -23,7 +23,7 @@
 namespace {
 
 constexpr int kSide = 1024;
-constexpr int kTopLeftOrigin = 0x20;   // so that stb_image need not turn the rows over
+constexpr int kTopLeftOrigin = 0x20;  // so that stb_image need not turn the rows over
 
 using Clock = std::chrono::steady_clock;
 
@@ -32,12 +32,12 @@ double Seconds(Clock::time_point start) {
 }
 
 struct Kind {
-    char const* name;
+    const char* name;
     int depth;
     int imageType;
 };
 
-Kind const kKinds[] = {
+const Kind kKinds[] = {
     {"24-bit uncompressed", 24, TgaImage::kUncompressed},
     {"32-bit uncompressed", 32, TgaImage::kUncompressed},
     {"24-bit run-length", 24, TgaImage::kRunLength},
@@ -50,7 +50,7 @@ std::vector<std::uint8_t> Picture(int bytesPerPixel) {
     pixels.reserve(static_cast<size_t>(kSide) * kSide * bytesPerPixel);
     for (int y = 0; y < kSide; ++y) {
         for (int x = 0; x < kSide; ++x) {
-            bool const flat = (x / 32 + y / 32) % 2 == 0;
+            const bool flat = (x / 32 + y / 32) % 2 == 0;
             for (int byte = 0; byte < bytesPerPixel; ++byte) {
                 std::uint32_t const value =
                     flat ? static_cast<std::uint32_t>((x / 32) * 37 + (y / 32) * 11 + byte * 50)
@@ -62,28 +62,28 @@ std::vector<std::uint8_t> Picture(int bytesPerPixel) {
     return pixels;
 }
 
-std::string const& FileFor(Kind const& kind) {
+const std::string& FileFor(const Kind& kind) {
     static std::string paths[4];
-    size_t const index = static_cast<size_t>(&kind - kKinds);
+    const size_t index = static_cast<size_t>(&kind - kKinds);
     if (paths[index].empty()) {
-        int const bytesPerPixel = kind.depth / 8;
-        std::vector<std::uint8_t> const pixels = Picture(bytesPerPixel);
-        std::vector<std::uint8_t> const body = kind.imageType == TgaImage::kRunLength
+        const int bytesPerPixel = kind.depth / 8;
+        const std::vector<std::uint8_t> pixels = Picture(bytesPerPixel);
+        const std::vector<std::uint8_t> body = kind.imageType == TgaImage::kRunLength
                                                    ? RunLengthEncode(pixels, bytesPerPixel)
                                                    : pixels;
-        int const descriptor = kTopLeftOrigin | (kind.depth == 32 ? 8 : 0);
-        std::vector<std::uint8_t> const file =
+        const int descriptor = kTopLeftOrigin | (kind.depth == 32 ? 8 : 0);
+        const std::vector<std::uint8_t> file =
             TgaFile(kind.imageType, kSide, kSide, kind.depth, body, descriptor);
         paths[index] = benchfiles::PathFor("picture" + std::to_string(index) + ".tga");
         std::ofstream out(paths[index], std::ios::binary);
-        out.write(reinterpret_cast<char const*>(file.data()),
+        out.write(reinterpret_cast<const char*>(file.data()),
                   static_cast<std::streamsize>(file.size()));
     }
     return paths[index];
 }
 
 // Both decoders must give the same picture (stb_image in red, green, blue order).
-bool SamePicture(std::string const& path) {
+bool SamePicture(const std::string& path) {
     TextureRecord record;
     path.copy(record.fileName, sizeof(record.fileName) - 1);
     TgaTexture ours;
@@ -94,8 +94,8 @@ bool SamePicture(std::string const& path) {
     bool same = ours.Load(record) && theirs != nullptr && width == ours.width &&
                 height == ours.height && channels * 8 == ours.bitsPerPixel;
     for (int i = 0; same && i < width * height; ++i) {
-        std::uint8_t const* a = ours.pixels + i * channels;
-        stbi_uc const* b = theirs + i * channels;
+        const std::uint8_t* a = ours.pixels + i * channels;
+        const stbi_uc* b = theirs + i * channels;
         same = a[0] == b[2] && a[1] == b[1] && a[2] == b[0] && (channels == 3 || a[3] == b[3]);
     }
     stbi_image_free(theirs);
@@ -105,8 +105,8 @@ bool SamePicture(std::string const& path) {
 // Each iteration decodes the picture once with each decoder, so that both see the same
 // machine; the iteration's time is the two together.
 void BM_TgaAndStbImage(benchmark::State& state) {
-    Kind const& kind = kKinds[state.range(0)];
-    std::string const& path = FileFor(kind);
+    const Kind& kind = kKinds[state.range(0)];
+    const std::string& path = FileFor(kind);
     if (!SamePicture(path)) {
         state.SkipWithError("the two decoders disagree");
         return;
@@ -118,14 +118,14 @@ void BM_TgaAndStbImage(benchmark::State& state) {
     for (auto _ : state) {
         TgaTexture image;
         Clock::time_point start = Clock::now();
-        bool const loaded = image.Load(record);
-        double const ourTime = Seconds(start);
+        const bool loaded = image.Load(record);
+        const double ourTime = Seconds(start);
         int width = 0;
         int height = 0;
         int channels = 0;
         start = Clock::now();
         stbi_uc* pixels = stbi_load(path.c_str(), &width, &height, &channels, 0);
-        double const theirTime = Seconds(start);
+        const double theirTime = Seconds(start);
         if (!loaded || pixels == nullptr) {
             state.SkipWithError("a decoder did not load the picture");
             return;
@@ -135,7 +135,7 @@ void BM_TgaAndStbImage(benchmark::State& state) {
         ours += ourTime;
         theirs += theirTime;
     }
-    double const iterations = static_cast<double>(state.iterations());
+    const double iterations = static_cast<double>(state.iterations());
     state.SetLabel(kind.name);
     state.counters["ours_ms"] = 1000.0 * ours / iterations;
     state.counters["stb_ms"] = 1000.0 * theirs / iterations;

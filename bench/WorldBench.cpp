@@ -11,10 +11,6 @@
 //     same sphere test).
 // All of them must find the same objects in every frame; the packed scan is checked object by
 // object against QueryFrustum.
-#include <benchmark/benchmark.h>
-
-#include <BulletCollision/BroadphaseCollision/btDbvt.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -23,6 +19,10 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include <BulletCollision/BroadphaseCollision/btDbvt.h>
 
 #include "bench/HeapCounter.h"
 #include "bench/PackedScan.h"
@@ -39,7 +39,7 @@ namespace {
 
 constexpr float kCubeSide = 56000.0f;
 constexpr float kFrameSeconds = 1.0f / 60.0f;
-constexpr float kSlowest = 1.0f;   // units per frame
+constexpr float kSlowest = 1.0f;  // units per frame
 constexpr float kFastest = 50.0f;
 // Untimed frames first: the first Update places every leaf at once, which is not upkeep.
 constexpr int kSettleFrames = 20;
@@ -63,10 +63,10 @@ double Since(Clock::time_point start) {
 class CameraFrustum : public FixedFrustum {
 public:
     CameraFrustum() {
-        double const aspect = 640.0 / 480.0;
-        double const nearPlane = 0.1;
-        double const farPlane = 10000.0;
-        double const f = 1.0 / std::tan(90.0 * 3.14159265358979323846 / 360.0);
+        const double aspect = 640.0 / 480.0;
+        const double nearPlane = 0.1;
+        const double farPlane = 10000.0;
+        const double f = 1.0 / std::tan(90.0 * 3.14159265358979323846 / 360.0);
         Mat4 clip;  // projection times an identity model-view
         clip.At(0, 0) = static_cast<float>(f / aspect);
         clip.At(1, 1) = static_cast<float>(f);
@@ -82,11 +82,10 @@ public:
     }
 
 private:
-    static Plane FromRows(Mat4 const& m, int row, float sign) {
+    static Plane FromRows(const Mat4& m, int row, float sign) {
         Plane plane{m.At(3, 0) + sign * m.At(row, 0), m.At(3, 1) + sign * m.At(row, 1),
                     m.At(3, 2) + sign * m.At(row, 2), m.At(3, 3) + sign * m.At(row, 3)};
-        float const length =
-            std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
+        const float length = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
         plane.a /= length;
         plane.b /= length;
         plane.c /= length;
@@ -103,7 +102,7 @@ struct Start {
 std::vector<Start> MakeStarts(int count) {
     Random random(20250101u + static_cast<uint32_t>(count));
     std::vector<Start> starts(static_cast<size_t>(count));
-    float const half = kCubeSide / 2.0f;
+    const float half = kCubeSide / 2.0f;
     for (Start& start : starts) {
         start.position = Vec3(random.Between(-half, half), random.Between(-half, half),
                               random.Between(-half, half));
@@ -112,7 +111,7 @@ std::vector<Start> MakeStarts(int count) {
             direction = Vec3(random.Between(-1.0f, 1.0f), random.Between(-1.0f, 1.0f),
                              random.Between(-1.0f, 1.0f));
         } while (Dot(direction, direction) > 1.0f || Dot(direction, direction) < 0.01f);
-        float const perFrame = random.Between(kSlowest, kFastest);
+        const float perFrame = random.Between(kSlowest, kFastest);
         start.velocity = direction.Normalize() * (perFrame / kFrameSeconds);
     }
     return starts;
@@ -122,7 +121,7 @@ std::vector<Start> MakeStarts(int count) {
 Robot& Prototype() {
     static Model model;
     static Robot robot;
-    static bool const loaded = [] {
+    static const bool loaded = [] {
         bool const ok = model.Load(VELMORA_ROBOT_MODEL);
         robot.SetModel(&model);
         return ok;
@@ -134,9 +133,9 @@ Robot& Prototype() {
 // Robots made and owned for one benchmark run.
 class Robots {
 public:
-    explicit Robots(std::vector<Start> const& starts) {
+    explicit Robots(const std::vector<Start>& starts) {
         all.reserve(starts.size());
-        for (Start const& start : starts) {
+        for (const Start& start : starts) {
             Object3D* robot = Prototype().Clone();
             robot->position = start.position;
             robot->previousPosition = start.position;
@@ -147,23 +146,23 @@ public:
     ~Robots() {
         for (Object3D* robot : all) delete robot;
     }
-    Robots(Robots const&) = delete;
-    Robots& operator=(Robots const&) = delete;
+    Robots(const Robots&) = delete;
+    Robots& operator=(const Robots&) = delete;
 
     std::vector<Object3D*> all;
 };
 
 bool InsideAll(Plane const (&planes)[Frustum::kPlaneCount], Object3D* object) {
-    Vec3 const position = *object->GetPosition();
-    float const radius = object->GetRadius();
-    for (Plane const& plane : planes) {
+    const Vec3 position = *object->GetPosition();
+    const float radius = object->GetRadius();
+    for (const Plane& plane : planes) {
         if (plane.Distance(position) + radius < 0.0f) return false;
     }
     return true;
 }
 
 // Every entity against the six planes, one by one.
-void ScanFrustum(std::vector<Object3D*> const& entities,
+void ScanFrustum(const std::vector<Object3D*>& entities,
                  Plane const (&planes)[Frustum::kPlaneCount], Objects& found) {
     for (Object3D* object : entities) {
         if (InsideAll(planes, object)) found.push_back(object);
@@ -173,7 +172,7 @@ void ScanFrustum(std::vector<Object3D*> const& entities,
 // Bullet's tree over the same robots' swept spheres, as axis-aligned boxes.
 class BulletWorld {
 public:
-    BulletWorld(std::vector<Object3D*> const& robots, float margin)
+    BulletWorld(const std::vector<Object3D*>& robots, float margin)
         : robots(robots), margin(margin) {
         leaves.reserve(robots.size());
         for (Object3D* robot : robots) leaves.push_back(tree.insert(SweptBox(robot), robot));
@@ -210,7 +209,7 @@ private:
     struct Collector : btDbvt::ICollide {
         Collector(Plane const (&planes)[Frustum::kPlaneCount], Objects& found)
             : planes(planes), found(found) {}
-        void Process(btDbvtNode const* leaf) override {
+        void Process(const btDbvtNode* leaf) override {
             Object3D* object = static_cast<Object3D*>(leaf->data);
             if (InsideAll(planes, object)) found.push_back(object);
         }
@@ -219,12 +218,12 @@ private:
     };
 
     static btDbvtVolume SweptBox(Object3D* robot) {
-        Vec3 const center = robot->GetSweptCenter();
+        const Vec3 center = robot->GetSweptCenter();
         return btDbvtVolume::FromCR(btVector3(center.x, center.y, center.z),
                                     robot->GetSweptRadius());
     }
 
-    std::vector<Object3D*> const& robots;
+    const std::vector<Object3D*>& robots;
     float margin;
     btDbvt tree;
     std::vector<btDbvtNode*> leaves;
@@ -234,13 +233,13 @@ void Planes(Frustum& frustum, Plane (&planes)[Frustum::kPlaneCount]) {
     for (int i = 0; i < Frustum::kPlaneCount; ++i) planes[i] = *frustum.GetPlane(i);
 }
 
-std::string Key(char const* what, int count) {
+std::string Key(const char* what, int count) {
     return std::string("world/") + std::to_string(count) + "/" + what;
 }
 
 void BM_WorldAtScale(benchmark::State& state) {
-    int const count = static_cast<int>(state.range(0));
-    std::vector<Start> const starts = MakeStarts(count);
+    const int count = static_cast<int>(state.range(0));
+    const std::vector<Start> starts = MakeStarts(count);
     CameraFrustum frustum;
     Plane planes[Frustum::kPlaneCount];
     Planes(frustum, planes);
@@ -318,9 +317,9 @@ void BM_WorldAtScale(benchmark::State& state) {
         ++frames;
     }
 
-    double const perObjectFrame = static_cast<double>(count) * frames;
+    const double perObjectFrame = static_cast<double>(count) * frames;
     struct Figure {
-        char const* name;
+        const char* name;
         double value;
     } const figures[] = {
         {"update_ns", update / perObjectFrame},
@@ -334,7 +333,7 @@ void BM_WorldAtScale(benchmark::State& state) {
         {"bullet_query_ns", bulletQuery / perObjectFrame},
         {"in_view_percent", 100.0 * inView / perObjectFrame},
     };
-    for (Figure const& figure : figures) {
+    for (const Figure& figure : figures) {
         state.counters[figure.name] = figure.value;
         results::Record(Key(figure.name, count), figure.value);
     }
@@ -344,8 +343,8 @@ void BM_WorldAtScale(benchmark::State& state) {
 // and frames with queries; and Bullet's tree alone over the same frames. Sampled after the
 // objects are added and after every frame.
 void BM_WorldMemory(benchmark::State& state) {
-    int const count = static_cast<int>(state.range(0));
-    std::vector<Start> const starts = MakeStarts(count);
+    const int count = static_cast<int>(state.range(0));
+    const std::vector<Start> starts = MakeStarts(count);
     CameraFrustum frustum;
     Plane planes[Frustum::kPlaneCount];
     Planes(frustum, planes);
@@ -403,5 +402,9 @@ BENCHMARK(BM_WorldAtScale)
     ->Repetitions(3)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WorldMemory)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(
-    benchmark::kMillisecond);
+BENCHMARK(BM_WorldMemory)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);

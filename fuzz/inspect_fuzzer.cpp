@@ -1,14 +1,14 @@
 // Model files of any content through the model inspector: what the loader
 // accepts, DescribeModel prints in full (every vertex, normal and face) into
 // a stream that keeps nothing.
-#include "fuzz/ScratchDirectory.h"
-#include "render/Model.h"
-#include "content/tools/modelinspect/ModelInspector.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <streambuf>
+
+#include "content/tools/modelinspect/ModelInspector.h"
+#include "fuzz/ScratchDirectory.h"
+#include "render/Model.h"
 
 namespace {
 

@@ -14,14 +14,6 @@
 // database promises: the working directory is back where it was, prototypes
 // and name hashes stay in step, a level file ending in a line feed (or empty)
 // fails, and a level that loads has one prototype per line.
-#include "fuzz/ScratchDirectory.h"
-#include "render/GLRenderer.h"
-#include "render/Model.h"
-#include "scene/Object3D.h"
-#include "content/tools/modelwriter/ModelWriter.h"
-#include "world/EntityDatabase.h"
-#include "world/Robot.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -29,6 +21,14 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "fuzz/ScratchDirectory.h"
+#include "render/GLRenderer.h"
+#include "render/Model.h"
+#include "scene/Object3D.h"
+#include "world/EntityDatabase.h"
+#include "world/Robot.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ void LayOut(const fs::path& root, const std::vector<Section>& sections) {
         const Section& section = sections[i];
         if (!CanMakeDirectory(section.name)) continue;
         const fs::path directory = root / (i == 0 ? "Levels" : "Entities") / section.name;
-        if (!fs::create_directory(directory, error)) continue;   // listed twice
+        if (!fs::create_directory(directory, error)) continue;  // listed twice
         WriteText(directory / (section.name + ".txt"), section.text);
         if (i > 0) {
             WriteBytes(directory / "body.mdl", body);

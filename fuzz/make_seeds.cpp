@@ -6,15 +6,15 @@
 // Models for the model loader and the inspector, TGA files of both image
 // types and every depth the decoder takes, and level layouts for the entity
 // database. Every seed is well-formed: the fuzzer makes the malformed ones.
-#include "tests/support/TgaFile.h"
-#include "content/tools/modelwriter/ModelWriter.h"
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "tests/support/TgaFile.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ ModelDescription Cube() {
     for (int i = 0; i < 8; ++i) {
         model.vertices.push_back(Vec3(i & 1 ? 1 : -1, i & 2 ? 1 : -1, i & 4 ? 1 : -1));
     }
-    model.normals = {Vec3(1, 0, 0), Vec3(-1, 0, 0), Vec3(0, 1, 0),
-                     Vec3(0, -1, 0), Vec3(0, 0, 1), Vec3(0, 0, -1)};
+    model.normals = {Vec3(1, 0, 0),  Vec3(-1, 0, 0), Vec3(0, 1, 0),
+                     Vec3(0, -1, 0), Vec3(0, 0, 1),  Vec3(0, 0, -1)};
     model.faces = {Quad(1, 3, 7, 5, 0, 1), Quad(0, 4, 6, 2, 1, 1), Quad(2, 6, 7, 3, 2, 0),
                    Quad(0, 1, 5, 4, 3, 0), Quad(4, 5, 7, 6, 4, 2), Quad(0, 2, 3, 1, 5, 1)};
     model.textures = {{"cube.tga", 7, 0xFFFF}};
@@ -103,7 +103,8 @@ ModelDescription DeepNodes() {
     model.radius = 1.0f;
     NodeDescription node = NamedNode("leaf", 40);
     for (int depth = 39; depth >= 0; --depth) {
-        node = NamedNode("level" + std::to_string(depth), depth, {node, NamedNode("side", 100 + depth)});
+        node = NamedNode("level" + std::to_string(depth), depth,
+                         {node, NamedNode("side", 100 + depth)});
     }
     model.nodes = {node};
     return model;
@@ -134,9 +135,8 @@ void MakeImages(const fs::path& directory) {
     for (const Shape& shape : shapes) {
         const int bytesPerPixel = shape.depth / 8;
         const Bytes pixels = PatternPixels(shape.width, shape.height, bytesPerPixel, seed++);
-        const std::string size = std::to_string(shape.width) + "x" +
-                                 std::to_string(shape.height) + "-" +
-                                 std::to_string(shape.depth);
+        const std::string size = std::to_string(shape.width) + "x" + std::to_string(shape.height) +
+                                 "-" + std::to_string(shape.depth);
         Save(directory, "uncompressed-" + size + ".tga",
              TgaFile(TgaImage::kUncompressed, shape.width, shape.height, shape.depth, pixels));
         Save(directory, "run-length-" + size + ".tga",
@@ -156,8 +156,7 @@ void MakeImages(const fs::path& directory) {
 // Level layouts: the first section is the level, every other an entity; see level_fuzzer.cpp.
 void MakeLevels(const fs::path& directory) {
     const std::string nul(1, '\0');
-    Save(directory, "one-robot.txt",
-         "01\nbrakmoor" + nul + "brakmoor\nrobot\nbody.mdl\n");
+    Save(directory, "one-robot.txt", "01\nbrakmoor" + nul + "brakmoor\nrobot\nbody.mdl\n");
     Save(directory, "two-robots-crlf.txt",
          "01\nalpha\r\nbeta" + nul + "alpha\r\nrobot\r\nbody.mdl\r\n" + nul +
              "beta\nrobot\nbody.mdl");

@@ -2,15 +2,15 @@
 // is either refused, leaving the model empty, or loaded into a model whose
 // every count, array, index and name can be used as the drawing code uses
 // them. The sanitizers watch every read, write and allocation on the way.
-#include "fuzz/ScratchDirectory.h"
-#include "render/Model.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "fuzz/ScratchDirectory.h"
+#include "render/Model.h"
 
 namespace {
 
@@ -28,11 +28,10 @@ bool NameIsTerminated(const char* name) {
 }
 
 bool IsEmpty(const Model& model) {
-    return model.materials == nullptr && model.materialCount == 0 &&
-           model.textures == nullptr && model.textureCount == 0 &&
-           model.vertices == nullptr && model.vertexCount == 0 && model.normals == nullptr &&
-           model.normalCount == 0 && model.faces == nullptr && model.faceCount == 0 &&
-           model.nodeTree == nullptr && model.nodeIndex.empty();
+    return model.materials == nullptr && model.materialCount == 0 && model.textures == nullptr &&
+           model.textureCount == 0 && model.vertices == nullptr && model.vertexCount == 0 &&
+           model.normals == nullptr && model.normalCount == 0 && model.faces == nullptr &&
+           model.faceCount == 0 && model.nodeTree == nullptr && model.nodeIndex.empty();
 }
 
 void CheckNodes(const Model& model) {

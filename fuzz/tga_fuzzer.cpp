@@ -2,14 +2,14 @@
 // through AddAlpha in every mode (the ten the textures use and two others).
 // A file is either refused, leaving the image empty, or decoded into exactly
 // the pixels its header announces.
-#include "fuzz/ScratchDirectory.h"
-#include "render/Model.h"
-#include "render/TgaImage.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
+
+#include "fuzz/ScratchDirectory.h"
+#include "render/Model.h"
+#include "render/TgaImage.h"
 
 namespace {
 

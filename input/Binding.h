@@ -26,6 +26,6 @@ public:
     // Evaluates the trigger, then runs the command with the answer.
     virtual void Update();
 
-    Trigger* trigger;   // owned
-    Command* command;   // owned
+    Trigger* trigger;  // owned
+    Command* command;  // owned
 };

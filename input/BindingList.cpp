@@ -1,8 +1,8 @@
 #include "input/BindingList.h"
 
-#include "input/Binding.h"
-
 #include <algorithm>
+
+#include "input/Binding.h"
 
 BindingList::BindingList() : manager(nullptr), timer(nullptr) {}
 

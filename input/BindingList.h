@@ -25,7 +25,7 @@ public:
     // Runs every binding, in order.
     virtual void UpdateAll();
 
-    InputManager* manager;   // not owned
-    FrameTimer* timer;       // not owned
+    InputManager* manager;  // not owned
+    FrameTimer* timer;      // not owned
     std::vector<Binding*> entries;
 };

@@ -16,8 +16,8 @@ public:
     virtual void SetAmount(float amount);
     virtual void SetOrbit(bool orbit);
 
-    float amount;     // world units per frame
+    float amount;  // world units per frame
     int axis;
-    Camera* camera;   // not owned
-    bool orbit;       // only the eye moves and the camera keeps looking at its target
+    Camera* camera;  // not owned
+    bool orbit;      // only the eye moves and the camera keeps looking at its target
 };

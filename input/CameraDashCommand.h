@@ -13,6 +13,6 @@ public:
 
     int Execute(bool fired) override;
 
-    Camera* camera;   // not owned
-    int active;       // the camera carries the dash velocity
+    Camera* camera;  // not owned
+    int active;      // the camera carries the dash velocity
 };

@@ -8,9 +8,15 @@ CameraMoveCommand::CameraMoveCommand(Camera* camera, int axis, float amount, boo
 int CameraMoveCommand::Execute(bool fired) {
     if (!fired) return 0;
     switch (axis) {
-        case 0: camera->MoveAlongX(amount, orbit); break;
-        case 1: camera->MoveAlongY(amount, orbit); break;
-        default: camera->MoveAlongZ(amount, orbit); break;
+        case 0:
+            camera->MoveAlongX(amount, orbit);
+            break;
+        case 1:
+            camera->MoveAlongY(amount, orbit);
+            break;
+        default:
+            camera->MoveAlongZ(amount, orbit);
+            break;
     }
     return 1;
 }

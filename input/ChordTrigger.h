@@ -14,6 +14,6 @@ public:
     // Keeps the pointer. Returns 1.
     virtual int SetKeys(const int* keys, int count);
 
-    const int* keys;   // DIK codes, not owned
+    const int* keys;  // DIK codes, not owned
     int count;
 };

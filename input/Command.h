@@ -17,6 +17,6 @@ public:
     // Bindings destroy their command through this pointer type.
     virtual ~Command();
 
-    InputManager* manager;   // not owned
-    FrameTimer* timer;       // not owned
+    InputManager* manager;  // not owned
+    FrameTimer* timer;      // not owned
 };

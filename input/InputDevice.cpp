@@ -14,10 +14,14 @@ bool IsKeyCode(int key) {
 // One of x, y, z by number; anything else reads as 0.
 float Component(const Vec3& v, int index) {
     switch (index) {
-        case 0: return v.x;
-        case 1: return v.y;
-        case 2: return v.z;
-        default: return 0.0f;
+        case 0:
+            return v.x;
+        case 1:
+            return v.y;
+        case 2:
+            return v.z;
+        default:
+            return 0.0f;
     }
 }
 
@@ -45,8 +49,8 @@ int InputDevice::Init(HWND window, HINSTANCE instance) {
     SetFocus(window);
 
     void* created = nullptr;
-    lastResult = DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A, &created,
-                                    nullptr);
+    lastResult =
+        DirectInput8Create(instance, DIRECTINPUT_VERSION, IID_IDirectInput8A, &created, nullptr);
     if (FAILED(lastResult)) return 0;
     directInput = static_cast<IDirectInput8A*>(created);
 
@@ -132,8 +136,8 @@ int InputDevice::PollMouse() {
     float y = static_cast<float>(mouseState.lY);
     mouseMotion[current] = Vec3(static_cast<float>(mouseState.lX), invertMouseY ? y : -y,
                                 static_cast<float>(mouseState.lZ));
-    mouseButtons[current] = Vec3(mouseState.rgbButtons[0], mouseState.rgbButtons[1],
-                                 mouseState.rgbButtons[2]);
+    mouseButtons[current] =
+        Vec3(mouseState.rgbButtons[0], mouseState.rgbButtons[1], mouseState.rgbButtons[2]);
     return 1;
 }
 

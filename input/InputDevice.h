@@ -63,16 +63,16 @@ public:
 
     HINSTANCE instance;
     HWND window;
-    HRESULT lastResult;   // outcome of the last DirectInput call that was checked
+    HRESULT lastResult;  // outcome of the last DirectInput call that was checked
     IDirectInput8A* directInput;
     IDirectInputDevice8A* keyboard;
     IDirectInputDevice8A* mouse;
     DIMOUSESTATE mouseState;
-    unsigned char keyState[2][kKeyCount];   // non-zero when the key is down
-    Vec3 mouseMotion[2];                    // (x, y, wheel) per buffer
-    Vec3 mouseButtons[2];                   // raw button bytes: 0 up, 128 down
-    int invertMouseY;                       // 0: y is negated, so away from the user is positive
-    int current;                            // buffer of this update; the other holds the previous
+    unsigned char keyState[2][kKeyCount];  // non-zero when the key is down
+    Vec3 mouseMotion[2];                   // (x, y, wheel) per buffer
+    Vec3 mouseButtons[2];                  // raw button bytes: 0 up, 128 down
+    int invertMouseY;                      // 0: y is negated, so away from the user is positive
+    int current;                           // buffer of this update; the other holds the previous
 
 protected:
     // The previous update's state, for the edge queries. Out-of-range codes

@@ -35,5 +35,5 @@ public:
     // not in the list (or null) is left alone.
     virtual void RemoveBinding(Binding* binding);
 
-    BindingList* bindings;   // owned; null until Init succeeds
+    BindingList* bindings;  // owned; null until Init succeeds
 };

@@ -11,5 +11,5 @@ public:
     ~KeyTrigger() override;
     virtual int SetKey(int key);
 
-    int key;   // DIK code
+    int key;  // DIK code
 };

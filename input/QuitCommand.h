@@ -9,5 +9,5 @@ public:
 
     int Execute(bool fired) override;
 
-    bool* quitFlag;   // not owned
+    bool* quitFlag;  // not owned
 };

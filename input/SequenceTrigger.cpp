@@ -1,10 +1,10 @@
 #include "input/SequenceTrigger.h"
 
+#include <string>
+
 #include "app/App.h"
 #include "app/FrameTimer.h"
 #include "input/InputManager.h"
-
-#include <string>
 
 SequenceTrigger::SequenceTrigger(int* keys, int count, float* stepLimits, float defaultLimit)
     : stopwatch(FrameTimer::kNoStopwatch),

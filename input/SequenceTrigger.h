@@ -27,12 +27,12 @@ public:
     // Only remembered for the next Set without limits; the current limits stay.
     virtual void SetDefaultLimit(float seconds);
 
-    int stopwatch;        // times the current step; -1 when none is held
-    int* keys;            // owned, count DIK codes, first key first
+    int stopwatch;  // times the current step; -1 when none is held
+    int* keys;      // owned, count DIK codes, first key first
     int count;
-    float* stepLimits;    // owned, count entries, seconds
-    float defaultLimit;   // seconds
-    int progress;         // keys accepted so far
+    float* stepLimits;   // owned, count entries, seconds
+    float defaultLimit;  // seconds
+    int progress;        // keys accepted so far
 
 private:
     // Back to the start, giving the stopwatch back.

@@ -16,7 +16,7 @@ public:
     // App's ApplyDisplayMode. Otherwise 0.
     int Execute(bool fired) override;
 
-    bool* fullscreenFlag;   // not owned
-    App* app;               // not owned
-    bool firedBefore;       // the trigger fired in the previous frame
+    bool* fullscreenFlag;  // not owned
+    App* app;              // not owned
+    bool firedBefore;      // the trigger fired in the previous frame
 };

@@ -19,6 +19,6 @@ public:
     // Bindings destroy their trigger through this pointer type.
     virtual ~Trigger();
 
-    InputManager* manager;   // not owned
-    FrameTimer* timer;       // not owned
+    InputManager* manager;  // not owned
+    FrameTimer* timer;      // not owned
 };

@@ -15,18 +15,18 @@ struct Mat3 {
     Vec3 c2;
 
     constexpr Mat3() : c0(1.0f, 0.0f, 0.0f), c1(0.0f, 1.0f, 0.0f), c2(0.0f, 0.0f, 1.0f) {}
-    constexpr Mat3(Vec3 const& column0, Vec3 const& column1, Vec3 const& column2)
+    constexpr Mat3(const Vec3& column0, const Vec3& column1, const Vec3& column2)
         : c0(column0), c1(column1), c2(column2) {}
 
     // Makes this the right-handed rotation by angleRadians about axis, which should be of unit
     // length. An angle of exactly 0 gives the identity whatever the axis, even a zero one.
-    void SetRotation(float angleRadians, Vec3 const& axis);
+    void SetRotation(float angleRadians, const Vec3& axis);
 
     // Writes M * v into out and returns out. out may be the same vector as v. Defined here:
     // drawing calls it twice per face every frame.
-    Vec3& MultiplyVector(Vec3 const& v, Vec3& out) const {
+    Vec3& MultiplyVector(const Vec3& v, Vec3& out) const {
         // Read v completely before writing, so rotating a vector in place works.
-        Vec3 const result(c0.x * v.x + c1.x * v.y + c2.x * v.z,
+        const Vec3 result(c0.x * v.x + c1.x * v.y + c2.x * v.z,
                           c0.y * v.x + c1.y * v.y + c2.y * v.z,
                           c0.z * v.x + c1.z * v.y + c2.z * v.z);
         out = result;
@@ -44,4 +44,4 @@ static_assert(std::is_trivially_copyable<Mat3>::value, "Mat3 is copied as plain 
 // after every turn keeps float error from shrinking or growing the axes over many frames; the
 // axes are not re-orthogonalised. The angle is converted with kDegreesToRadians, so 90 degrees
 // is 1.5707970 radians, a hair more than a quarter turn.
-void RotateBasisPair(float degrees, Vec3 const& axis, Vec3& first, Vec3& second);
+void RotateBasisPair(float degrees, const Vec3& axis, Vec3& first, Vec3& second);

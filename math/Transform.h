@@ -17,9 +17,11 @@ struct Transform {
     Vec3 translation;
 
     constexpr Transform()
-        : xAxis(1.0f, 0.0f, 0.0f), yAxis(0.0f, 1.0f, 0.0f), zAxis(0.0f, 0.0f, 1.0f),
+        : xAxis(1.0f, 0.0f, 0.0f),
+          yAxis(0.0f, 1.0f, 0.0f),
+          zAxis(0.0f, 0.0f, 1.0f),
           translation(0.0f, 0.0f, 0.0f) {}
-    constexpr Transform(Vec3 const& x, Vec3 const& y, Vec3 const& z, Vec3 const& position)
+    constexpr Transform(const Vec3& x, const Vec3& y, const Vec3& z, const Vec3& position)
         : xAxis(x), yAxis(y), zAxis(z), translation(position) {}
 };
 

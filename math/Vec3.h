@@ -33,21 +33,21 @@ struct Vec3 {
     // Callers that can meet a zero vector (an eye on its target, parallel axes) check for it
     // themselves. Returns the vector for chaining.
     Vec3& Normalize() {
-        float const scale = 1.0f / Length();
+        const float scale = 1.0f / Length();
         x *= scale;
         y *= scale;
         z *= scale;
         return *this;
     }
 
-    Vec3& operator+=(Vec3 const& other) {
+    Vec3& operator+=(const Vec3& other) {
         x += other.x;
         y += other.y;
         z += other.z;
         return *this;
     }
 
-    Vec3& operator-=(Vec3 const& other) {
+    Vec3& operator-=(const Vec3& other) {
         x -= other.x;
         y -= other.y;
         z -= other.z;
@@ -59,28 +59,28 @@ static_assert(sizeof(Vec3) == 3 * sizeof(float), "Vec3 must be exactly three flo
 static_assert(std::is_standard_layout<Vec3>::value, "Vec3 is read as a float array");
 static_assert(std::is_trivially_copyable<Vec3>::value, "Vec3 is copied as plain data");
 
-constexpr Vec3 operator+(Vec3 const& a, Vec3 const& b) {
+constexpr Vec3 operator+(const Vec3& a, const Vec3& b) {
     return Vec3(a.x + b.x, a.y + b.y, a.z + b.z);
 }
 
-constexpr Vec3 operator-(Vec3 const& a, Vec3 const& b) {
+constexpr Vec3 operator-(const Vec3& a, const Vec3& b) {
     return Vec3(a.x - b.x, a.y - b.y, a.z - b.z);
 }
 
-constexpr Vec3 operator*(Vec3 const& v, float scale) {
+constexpr Vec3 operator*(const Vec3& v, float scale) {
     return Vec3(v.x * scale, v.y * scale, v.z * scale);
 }
 
-constexpr Vec3 operator*(float scale, Vec3 const& v) {
+constexpr Vec3 operator*(float scale, const Vec3& v) {
     return v * scale;
 }
 
-constexpr float Dot(Vec3 const& a, Vec3 const& b) {
+constexpr float Dot(const Vec3& a, const Vec3& b) {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 
 // Right-handed cross product: Cross(unit x, unit y) is unit z.
-constexpr Vec3 Cross(Vec3 const& a, Vec3 const& b) {
+constexpr Vec3 Cross(const Vec3& a, const Vec3& b) {
     return Vec3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }
 

@@ -110,7 +110,8 @@ typedef IDirectInputDevice8A* LPDIRECTINPUTDEVICE8A;
 // The DirectInput object: makes devices.
 class IDirectInput8A {
 public:
-    virtual HRESULT CreateDevice(REFGUID device, LPDIRECTINPUTDEVICE8A* created, LPUNKNOWN outer) = 0;
+    virtual HRESULT CreateDevice(REFGUID device, LPDIRECTINPUTDEVICE8A* created,
+                                 LPUNKNOWN outer) = 0;
     virtual ULONG Release() = 0;
 
 protected:

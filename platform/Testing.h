@@ -41,8 +41,8 @@ int PendingFailures();
 struct MessageBoxRecord {
     std::string text;
     std::string caption;
-    unsigned type;   // the MB_ flags as passed
-    bool hasOwner;   // true when an owner window was given
+    unsigned type;  // the MB_ flags as passed
+    bool hasOwner;  // true when an owner window was given
 };
 // The next message box answers this (IDOK, IDYES, IDNO, ...) instead of the
 // default (IDYES for MB_YESNO boxes, IDOK otherwise). Answers queue up.

@@ -11,10 +11,10 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <windows.h>
 #include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
+#include <windows.h>
 
 // The runtime's name for the device that discards everything written to it.
 #define VELMORA_NULL_DEVICE "nul"
@@ -329,7 +329,8 @@ HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR name);
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
 BOOL UnregisterClassA(LPCSTR className, HINSTANCE instance);
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param);
 BOOL DestroyWindow(HWND window);
 LONG SetWindowLongA(HWND window, int index, LONG value);
 LONG GetWindowLongA(HWND window, int index);

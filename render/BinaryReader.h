@@ -59,8 +59,8 @@ private:
     std::uint8_t window[kWindowSize];
     int position = 0;
     bool forReading = false;
-    int validBytes = 0;             // file data in the window; zeros follow it
-    std::int64_t windowStart = 0;   // file offset of window[0]
+    int validBytes = 0;            // file data in the window; zeros follow it
+    std::int64_t windowStart = 0;  // file offset of window[0]
     std::int64_t fileSize = 0;
     bool failed = false;
 };

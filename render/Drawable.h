@@ -16,9 +16,9 @@ public:
     virtual void Hook(int /*value*/) {}
     // Draws model placed by transform, as seen from camera's position. Needs the current GL
     // context, between the renderer's frame begin and end.
-    virtual void Draw(Model* model, Object3D* camera, Transform const& transform) = 0;
+    virtual void Draw(Model* model, Object3D* camera, const Transform& transform) = 0;
     // Pushes the model-view matrix and multiplies in the placement.
-    virtual void PushTransform(Transform const& transform) = 0;
+    virtual void PushTransform(const Transform& transform) = 0;
     // Restores the model-view matrix saved by PushTransform.
     virtual void PopTransform() = 0;
 };

@@ -61,7 +61,8 @@ bool GLRenderer::Create(HWND window, HINSTANCE instance, int width, int height, 
 
     int format = ChoosePixelFormat(deviceContext, &descriptor);
     if (format == 0) return FailCreate("Can't Find A Suitable PixelFormat.");
-    if (!SetPixelFormat(deviceContext, format, &descriptor)) return FailCreate("Can't Set The PixelFormat.");
+    if (!SetPixelFormat(deviceContext, format, &descriptor))
+        return FailCreate("Can't Set The PixelFormat.");
 
     renderContext = wglCreateContext(deviceContext);
     if (renderContext == nullptr) return FailCreate("Can't Create A GL Rendering Context.");
@@ -118,8 +119,9 @@ bool GLRenderer::Resize(int width, int height, double fieldOfView) {
     glViewport(0, 0, this->width, this->height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(fieldOfView, static_cast<double>(this->width) / static_cast<double>(this->height),
-                   nearPlane, farPlane);
+    gluPerspective(fieldOfView,
+                   static_cast<double>(this->width) / static_cast<double>(this->height), nearPlane,
+                   farPlane);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     return true;

@@ -3,10 +3,10 @@
 // 90-degree perspective kept in step with the window, and the frame brackets.
 #pragma once
 
+#include <string>
+
 #include "platform/OpenGL.h"
 #include "render/Renderer.h"
-
-#include <string>
 
 class GLRenderer : public Renderer {
 public:
@@ -42,7 +42,7 @@ public:
     float farPlane = 10000.0f;
     HDC deviceContext = nullptr;
     HGLRC renderContext = nullptr;
-    GLuint whiteTexture = 0;   // 64 x 64 alpha texture of 255: leaves colours unchanged
+    GLuint whiteTexture = 0;  // 64 x 64 alpha texture of 255: leaves colours unchanged
 
 private:
     std::string modelFailureReason;

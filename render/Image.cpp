@@ -33,15 +33,32 @@ int AlphaFor(int mode, const Colour& c, const std::uint8_t key[3]) {
         case 1:
             alpha = (c.red == key[0] && c.green == key[1] && c.blue == key[2]) ? 0 : 255;
             break;
-        case 2: alpha = sum; break;
-        case 3: alpha = sum / 2; break;
-        case 4: alpha = sum / 3; break;
-        case 5: alpha = squares; break;
-        case 6: alpha = squares / 2; break;
-        case 7: alpha = squares / 3; break;
-        case 8: alpha = squares / 4; break;
-        case 9: alpha = static_cast<int>(std::sqrt(static_cast<double>(squares))); break;
-        default: break;
+        case 2:
+            alpha = sum;
+            break;
+        case 3:
+            alpha = sum / 2;
+            break;
+        case 4:
+            alpha = sum / 3;
+            break;
+        case 5:
+            alpha = squares;
+            break;
+        case 6:
+            alpha = squares / 2;
+            break;
+        case 7:
+            alpha = squares / 3;
+            break;
+        case 8:
+            alpha = squares / 4;
+            break;
+        case 9:
+            alpha = static_cast<int>(std::sqrt(static_cast<double>(squares)));
+            break;
+        default:
+            break;
     }
     return alpha > 255 ? 255 : alpha;
 }
@@ -60,8 +77,7 @@ void Image::Free() {
     bitsPerPixel = 0;
 }
 
-void Image::TakePixels(std::uint8_t* newPixels, int newWidth, int newHeight,
-                       int newBitsPerPixel) {
+void Image::TakePixels(std::uint8_t* newPixels, int newWidth, int newHeight, int newBitsPerPixel) {
     delete[] pixels;
     pixels = newPixels;
     width = newWidth;
@@ -79,7 +95,7 @@ int Image::BytesPerPixel(int bitsPerPixel) {
 bool Image::AddAlpha(int mode, const std::uint8_t key[3]) {
     const int sourceBytes = BytesPerPixel(bitsPerPixel);
     if (pixels == nullptr || width < 1 || height < 1 || sourceBytes == 0) return false;
-    if (mode == 0 && sourceBytes == 3) return true;   // already what the upload takes
+    if (mode == 0 && sourceBytes == 3) return true;  // already what the upload takes
 
     const int targetBytes = mode == 0 ? 3 : 4;
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);

@@ -36,7 +36,7 @@ public:
     // any deeper; 0 for depths below 16, which are never stored.
     static int BytesPerPixel(int bitsPerPixel);
 
-    std::uint8_t* pixels = nullptr;   // owned; null when empty
+    std::uint8_t* pixels = nullptr;  // owned; null when empty
     int width = 0;
     int height = 0;
     int bitsPerPixel = 0;

@@ -11,10 +11,10 @@ MaterialDrawable::~MaterialDrawable() {
     ReleaseMaterials();
 }
 
-void MaterialDrawable::PushTransform(Transform const& transform) {
+void MaterialDrawable::PushTransform(const Transform& transform) {
     // The axes become columns 0 to 2 and the position column 3.
     Mat4 matrix;
-    Vec3 const* columns[4] = {&transform.xAxis, &transform.yAxis, &transform.zAxis,
+    const Vec3* columns[4] = {&transform.xAxis, &transform.yAxis, &transform.zAxis,
                               &transform.translation};
     for (int column = 0; column < 4; ++column) {
         matrix.At(0, column) = columns[column]->x;
@@ -36,8 +36,8 @@ bool MaterialDrawable::Build(Model* model) {
     ReleaseMaterials();
     if (model == nullptr) return false;
 
-    int const count = model->GetMaterialCount();
-    Material const* source = model->GetMaterials();
+    const int count = model->GetMaterialCount();
+    const Material* source = model->GetMaterials();
     if (count > 0 && source != nullptr) {
         materials = new (std::nothrow) Material[count];
         if (materials == nullptr) return false;
@@ -53,7 +53,7 @@ bool MaterialDrawable::BuildDisplayLists() {
 
     GLuint* names = new (std::nothrow) GLuint[materialCount];
     if (names == nullptr) return false;
-    GLuint const base = glGenLists(materialCount);
+    const GLuint base = glGenLists(materialCount);
     if (base == 0) {
         // Without names there is nothing to compile: keep no lists rather than names that
         // were never given out.
@@ -61,9 +61,9 @@ bool MaterialDrawable::BuildDisplayLists() {
         return false;
     }
     for (int i = 0; i < materialCount; ++i) {
-        Material const& material = materials[i];
+        const Material& material = materials[i];
         names[i] = base + static_cast<GLuint>(i);
-        GLfloat const specular[4] = {material.specular[0], material.specular[1],
+        const GLfloat specular[4] = {material.specular[0], material.specular[1],
                                      material.specular[2], 1.0f};
         glNewList(names[i], GL_COMPILE);
         glMaterialf(GL_FRONT, GL_SHININESS, material.shininess);

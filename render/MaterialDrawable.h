@@ -19,7 +19,7 @@ public:
     MaterialDrawable(const MaterialDrawable&) = delete;
     MaterialDrawable& operator=(const MaterialDrawable&) = delete;
 
-    void PushTransform(Transform const& transform) override;
+    void PushTransform(const Transform& transform) override;
     void PopTransform() override;
     // Copies model's materials and compiles their display lists in the current context,
     // replacing whatever was built before. False when the lists cannot be made (no lists are

@@ -1,12 +1,12 @@
 #include "render/Model.h"
 
-#include "render/BinaryReader.h"
-
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <type_traits>
 #include <vector>
+
+#include "render/BinaryReader.h"
 
 static_assert(sizeof(int) == 4, "model files hold 32-bit integers");
 static_assert(sizeof(float) == 4, "model files hold 32-bit floats");
@@ -21,11 +21,11 @@ namespace {
 // The fewest bytes each element takes in the file. A count is refused when
 // even elements this small would not fit in the rest of the file, so a bad
 // count can never ask for more memory than the file could fill.
-constexpr std::int64_t kMaterialBytes = 7 * 4 + 4 + 4;   // floats, texture index, face count
-constexpr std::int64_t kTextureBytes = 1 + 2 + 2;        // empty name, two u16
+constexpr std::int64_t kMaterialBytes = 7 * 4 + 4 + 4;  // floats, texture index, face count
+constexpr std::int64_t kTextureBytes = 1 + 2 + 2;       // empty name, two u16
 constexpr std::int64_t kVectorBytes = 3 * 4;
-constexpr std::int64_t kFaceBytes = 8 * 4 + 4;           // indices, set count
-constexpr std::int64_t kTexCoordSetBytes = 4 + 8 * 4;    // tag, u and v per corner
+constexpr std::int64_t kFaceBytes = 8 * 4 + 4;         // indices, set count
+constexpr std::int64_t kTexCoordSetBytes = 4 + 8 * 4;  // tag, u and v per corner
 constexpr std::int64_t kIndexBytes = 4;
 
 int ReadI32(BinaryReader& reader) {
@@ -87,8 +87,8 @@ bool Model::Load(const char* fileName) {
     radius = ReadF32(reader);
     const bool loaded = ReadMaterials(reader) && ReadTextures(reader) &&
                         ReadVectors(reader, vertices, vertexCount, "vertex") &&
-                        ReadVectors(reader, normals, normalCount, "normal") &&
-                        ReadFaces(reader) && ReadNodes(reader) && IndicesAreInRange();
+                        ReadVectors(reader, normals, normalCount, "normal") && ReadFaces(reader) &&
+                        ReadNodes(reader) && IndicesAreInRange();
     reader.Close();
     if (!loaded) {
         Unload();
@@ -111,8 +111,7 @@ bool Model::CheckCount(const BinaryReader& reader, int count, std::int64_t bytes
                        const char* what) {
     if (reader.Failed()) return Refuse(std::string("the file ends before the ") + what);
     if (count < 0) {
-        return Refuse(std::string("the ") + what + " is negative (" + std::to_string(count) +
-                      ")");
+        return Refuse(std::string("the ") + what + " is negative (" + std::to_string(count) + ")");
     }
     const std::int64_t remaining = reader.RemainingBytes();
     if (static_cast<std::int64_t>(count) * bytesEach > remaining) {
@@ -195,7 +194,7 @@ bool Model::ReadVectors(BinaryReader& reader, Vec3*& array, int& count, const ch
         return false;
     }
     if (n == 0) return true;
-    array = new (std::nothrow) Vec3[n];   // every vector starts at (0, 0, 0)
+    array = new (std::nothrow) Vec3[n];  // every vector starts at (0, 0, 0)
     if (array == nullptr) return Refuse(std::string("out of memory for the ") + what + "s");
     count = n;
 
@@ -210,8 +209,8 @@ bool Model::ReadFaces(BinaryReader& reader) {
     if (count == 0) return true;
     // Each face is made in place as it is read: constructing the whole array
     // first would write all of it twice.
-    faces = static_cast<Face*>(::operator new[](sizeof(Face) * static_cast<std::size_t>(count),
-                                                std::nothrow));
+    faces = static_cast<Face*>(
+        ::operator new[](sizeof(Face) * static_cast<std::size_t>(count), std::nothrow));
     if (faces == nullptr) return Refuse("out of memory for the faces");
     faceCount = count;
     firstFaceOutOfRange = count;
@@ -245,9 +244,8 @@ TexCoordSet* Model::TakeSets(int count, int facesLeft) {
     // 36 KiB: well under the size for which the C library maps a block of its own.
     constexpr std::int64_t kSetsPerBlock = 1024;
     if (setBlocks.empty() || count > setBlockSize - setsUsedInBlock) {
-        const std::int64_t size =
-            std::max<std::int64_t>(count, std::min(kSetsPerBlock,
-                                                   static_cast<std::int64_t>(count) * facesLeft));
+        const std::int64_t size = std::max<std::int64_t>(
+            count, std::min(kSetsPerBlock, static_cast<std::int64_t>(count) * facesLeft));
         TexCoordSet* block = new (std::nothrow) TexCoordSet[static_cast<std::size_t>(size)];
         if (block == nullptr) return nullptr;
         setBlocks.emplace_back(block);
@@ -273,7 +271,7 @@ bool Model::ReadNodes(BinaryReader& reader) {
         bool hasChild = false;
         bool hasNext = false;
         if (!ReadNode(reader, *node, number, hasChild, hasNext)) return false;
-        nodeIndex[node->id] = node->name;   // a later node with the same id wins
+        nodeIndex[node->id] = node->name;  // a later node with the same id wins
 
         if (hasChild) {
             if (hasNext) waitingForSibling.push_back(node);
@@ -328,8 +326,8 @@ bool Model::IndicesAreInRange() {
         }
         for (int f = 0; f < material.faceCount; ++f) {
             if (!InRange(material.faceIndices[f], faceCount)) {
-                return Refuse(OutsideReason("face index", material.faceIndices[f], "material",
-                                            i, faceCount, "faces"));
+                return Refuse(OutsideReason("face index", material.faceIndices[f], "material", i,
+                                            faceCount, "faces"));
             }
         }
     }
@@ -337,12 +335,12 @@ bool Model::IndicesAreInRange() {
     for (int i = firstFaceOutOfRange; i < faceCount; ++i) {
         for (int corner = 0; corner < 4; ++corner) {
             if (!InRange(faces[i].vertexIndex[corner], vertexCount)) {
-                return Refuse(OutsideReason("vertex index", faces[i].vertexIndex[corner], "face",
-                                            i, vertexCount, "vertices"));
+                return Refuse(OutsideReason("vertex index", faces[i].vertexIndex[corner], "face", i,
+                                            vertexCount, "vertices"));
             }
             if (!InRange(faces[i].normalIndex[corner], normalCount)) {
-                return Refuse(OutsideReason("normal index", faces[i].normalIndex[corner], "face",
-                                            i, normalCount, "normals"));
+                return Refuse(OutsideReason("normal index", faces[i].normalIndex[corner], "face", i,
+                                            normalCount, "normals"));
             }
         }
     }

@@ -21,15 +21,15 @@
 // count is 0.
 #pragma once
 
-#include "math/Vec2.h"
-#include "math/Vec3.h"
-#include "render/ModelBase.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "math/Vec2.h"
+#include "math/Vec3.h"
+#include "render/ModelBase.h"
 
 // Longest name in a model file, terminator included.
 constexpr int kModelNameSize = 128;
@@ -38,9 +38,9 @@ struct Material {
     float colour[3] = {0.0f, 0.0f, 0.0f};
     float shininess = 0.0f;
     float specular[3] = {0.0f, 0.0f, 0.0f};
-    int textureIndex = -1;             // into the model's texture records; -1 for none
+    int textureIndex = -1;  // into the model's texture records; -1 for none
     int faceCount = 0;
-    int* faceIndices = nullptr;        // into the model's faces; owned by the model
+    int* faceIndices = nullptr;  // into the model's faces; owned by the model
 };
 
 // One texture file of a model. The model file gives the name and the two
@@ -49,23 +49,23 @@ struct TextureRecord {
     char fileName[kModelNameSize] = {};
     std::uint16_t valueA = 0;
     std::uint16_t valueB = 0;
-    std::uint32_t glName = 0;          // OpenGL texture name; 0 until uploaded
-    std::int32_t uploadMode = 0;       // 0 mipmapped, 1 single level, others nothing
-    std::int32_t alphaMode = 0;        // how an alpha channel is derived; 0 none
-    std::uint8_t colourKey[3] = {0, 0, 0};   // red, green, blue keyed out by alpha mode 1
+    std::uint32_t glName = 0;               // OpenGL texture name; 0 until uploaded
+    std::int32_t uploadMode = 0;            // 0 mipmapped, 1 single level, others nothing
+    std::int32_t alphaMode = 0;             // how an alpha channel is derived; 0 none
+    std::uint8_t colourKey[3] = {0, 0, 0};  // red, green, blue keyed out by alpha mode 1
 };
 
 // Texture coordinates for the four corners of a face.
 struct TexCoordSet {
     int tag = 0;
-    Vec2 corners[4];                   // u, v per corner
+    Vec2 corners[4];  // u, v per corner
 };
 
 struct Face {
-    int vertexIndex[4] = {0, 0, 0, 0};     // corners in drawing order
+    int vertexIndex[4] = {0, 0, 0, 0};  // corners in drawing order
     int normalIndex[4] = {0, 0, 0, 0};
     int setCount = 0;
-    TexCoordSet* sets = nullptr;           // drawing uses the first; the model owns them
+    TexCoordSet* sets = nullptr;  // drawing uses the first; the model owns them
 };
 
 struct ModelNode {
@@ -119,8 +119,8 @@ public:
     int normalCount = 0;
     Face* faces = nullptr;
     int faceCount = 0;
-    ModelNode* nodeTree = nullptr;             // first node of the root list
-    std::map<int, const char*> nodeIndex;      // id -> name of the last node with it
+    ModelNode* nodeTree = nullptr;         // first node of the root list
+    std::map<int, const char*> nodeIndex;  // id -> name of the last node with it
     float radius = 0.0f;
 
 private:
@@ -145,8 +145,7 @@ private:
     // Reads the root sibling list and everything below it into nodeTree.
     bool ReadNodes(BinaryReader& reader);
     // One node's own fields; the flags tell what follows it.
-    bool ReadNode(BinaryReader& reader, ModelNode& node, int number, bool& hasChild,
-                  bool& hasNext);
+    bool ReadNode(BinaryReader& reader, ModelNode& node, int number, bool& hasChild, bool& hasNext);
     // The nodes are freed without recursion: a file may nest them deeply.
     void FreeNodes();
     // Every index names an element that exists.
@@ -167,6 +166,6 @@ private:
     // The faces' coordinate sets live in a few large blocks rather than in an
     // allocation per face; each face's sets are contiguous in one block.
     std::vector<std::unique_ptr<TexCoordSet[]>> setBlocks;
-    int setBlockSize = 0;      // of the last block
-    int setsUsedInBlock = 0;   // of the last block
+    int setBlockSize = 0;     // of the last block
+    int setsUsedInBlock = 0;  // of the last block
 };

@@ -15,18 +15,18 @@ bool InRange(int index, int count) {
 
 }  // namespace
 
-void ModelInstance::Draw(Model* model, Object3D* camera, Transform const& transform) {
+void ModelInstance::Draw(Model* model, Object3D* camera, const Transform& transform) {
     // Without lists the material state is unknown, and without a camera there is no viewer
     // to cull against: nothing is drawn then.
     if (model == nullptr || camera == nullptr || displayLists == nullptr) return;
 
     PushTransform(transform);
-    Vec3 const eye = *camera->GetPosition() - transform.translation;
-    Face const* faces = model->GetFaces();
+    const Vec3 eye = *camera->GetPosition() - transform.translation;
+    const Face* faces = model->GetFaces();
     GLuint bound = 0;
     for (int m = 0; m < materialCount; ++m) {
-        Material const& material = materials[m];
-        GLuint const name = material.textureIndex == -1
+        const Material& material = materials[m];
+        const GLuint name = material.textureIndex == -1
                                 ? kWhiteTextureName
                                 : static_cast<GLuint>(model->GetTextureName(material.textureIndex));
         if (name != bound) {
@@ -37,7 +37,7 @@ void ModelInstance::Draw(Model* model, Object3D* camera, Transform const& transf
 
         if (material.faceIndices == nullptr) continue;
         for (int i = 0; i < material.faceCount; ++i) {
-            int const f = material.faceIndices[i];
+            const int f = material.faceIndices[i];
             if (!FaceIsDrawable(*model, f)) continue;
             if (!FacesEye(*model, faces[f], transform, eye)) continue;
             SendQuad(*model, faces[f]);
@@ -46,9 +46,9 @@ void ModelInstance::Draw(Model* model, Object3D* camera, Transform const& transf
     PopTransform();
 }
 
-bool ModelInstance::FaceIsDrawable(Model const& model, int f) {
+bool ModelInstance::FaceIsDrawable(const Model& model, int f) {
     if (!InRange(f, model.GetFaceCount()) || model.GetFaces() == nullptr) return false;
-    Face const& face = model.GetFaces()[f];
+    const Face& face = model.GetFaces()[f];
     for (int corner = 0; corner < 4; ++corner) {
         if (!InRange(face.vertexIndex[corner], model.GetVertexCount())) return false;
         if (!InRange(face.normalIndex[corner], model.GetNormalCount())) return false;
@@ -56,20 +56,20 @@ bool ModelInstance::FaceIsDrawable(Model const& model, int f) {
     return model.GetVertices() != nullptr && model.GetNormals() != nullptr;
 }
 
-bool ModelInstance::FacesEye(Model const& model, Face const& face, Transform const& transform,
-                             Vec3 const& eye) {
-    Vec3 const* vertices = model.GetVertices();
+bool ModelInstance::FacesEye(const Model& model, const Face& face, const Transform& transform,
+                             const Vec3& eye) {
+    const Vec3* vertices = model.GetVertices();
     // Newell's normal over the closed loop of corners: sound for any planar quad, whichever
     // corner is degenerate. Its length does not matter, only its direction.
     Vec3 normal;
     for (int i = 0; i < 4; ++i) {
-        Vec3 const& a = vertices[face.vertexIndex[i]];
-        Vec3 const& b = vertices[face.vertexIndex[(i + 1) % 4]];
+        const Vec3& a = vertices[face.vertexIndex[i]];
+        const Vec3& b = vertices[face.vertexIndex[(i + 1) % 4]];
         normal.x += (a.y - b.y) * (a.z + b.z);
         normal.y += (a.z - b.z) * (a.x + b.x);
         normal.z += (a.x - b.x) * (a.y + b.y);
     }
-    Mat3 const rotation(transform.xAxis, transform.yAxis, transform.zAxis);
+    const Mat3 rotation(transform.xAxis, transform.yAxis, transform.zAxis);
     Vec3 turnedNormal;
     Vec3 turnedCorner;
     rotation.MultiplyVector(normal, turnedNormal);
@@ -78,11 +78,11 @@ bool ModelInstance::FacesEye(Model const& model, Face const& face, Transform con
     return Dot(turnedNormal, eye - turnedCorner) > 0.0f;
 }
 
-void ModelInstance::SendQuad(Model const& model, Face const& face) {
-    Vec3 const* vertices = model.GetVertices();
-    Vec3 const* normals = model.GetNormals();
+void ModelInstance::SendQuad(const Model& model, const Face& face) {
+    const Vec3* vertices = model.GetVertices();
+    const Vec3* normals = model.GetNormals();
     // Only the first coordinate set is drawn; a face without one sends no coordinates.
-    TexCoordSet const* set = face.setCount > 0 ? face.sets : nullptr;
+    const TexCoordSet* set = face.setCount > 0 ? face.sets : nullptr;
     glBegin(GL_QUADS);
     for (int corner = 0; corner < 4; ++corner) {
         if (set != nullptr) glTexCoord2fv(&set->corners[corner].x);

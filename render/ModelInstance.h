@@ -17,13 +17,13 @@ public:
     // model must be the one the instance was built from; camera's position decides which
     // faces are seen. Texture name 1 (the renderer's white texture) stands in for materials
     // without a texture. Needs the current GL context, between frame begin and end.
-    void Draw(Model* model, Object3D* camera, Transform const& transform) override;
+    void Draw(Model* model, Object3D* camera, const Transform& transform) override;
 
 private:
     // Whether face f of model can be drawn without reading outside the model's arrays.
-    static bool FaceIsDrawable(Model const& model, int f);
+    static bool FaceIsDrawable(const Model& model, int f);
     // True when face, placed by transform, turns its front towards eye.
-    static bool FacesEye(Model const& model, Face const& face, Transform const& transform,
-                         Vec3 const& eye);
-    static void SendQuad(Model const& model, Face const& face);
+    static bool FacesEye(const Model& model, const Face& face, const Transform& transform,
+                         const Vec3& eye);
+    static void SendQuad(const Model& model, const Face& face);
 };

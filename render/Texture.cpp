@@ -1,9 +1,9 @@
 #include "render/Texture.h"
 
+#include <type_traits>
+
 #include "platform/OpenGL.h"
 #include "render/Model.h"
-
-#include <type_traits>
 
 static_assert(std::is_same<GLuint, decltype(TextureRecord::glName)>::value,
               "a record keeps its texture name as OpenGL hands it out");

@@ -1,13 +1,13 @@
 #include "render/TgaImage.h"
 
-#include "render/BinaryReader.h"
-#include "render/Model.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
+
+#include "render/BinaryReader.h"
+#include "render/Model.h"
 
 namespace {
 
@@ -74,8 +74,8 @@ void TgaImage::ReadHeader(BinaryReader& reader) {
 bool TgaImage::HeaderIsAccepted() const {
     return header.colourMapType == 0 &&
            (header.imageType == kUncompressed || header.imageType == kRunLength) &&
-           header.xOrigin == 0 && header.yOrigin == 0 && header.width >= 1 &&
-           header.height >= 1 && header.pixelDepth >= 16;
+           header.xOrigin == 0 && header.yOrigin == 0 && header.width >= 1 && header.height >= 1 &&
+           header.pixelDepth >= 16;
 }
 
 bool TgaImage::Load(const TextureRecord& record) {

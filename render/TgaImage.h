@@ -4,9 +4,9 @@
 // blue, green, red[, alpha] bytes.
 #pragma once
 
-#include "render/Image.h"
-
 #include <cstdint>
+
+#include "render/Image.h"
 
 // The 18-byte header at the start of a TGA file, field by field as stored.
 struct TgaHeader {
@@ -37,7 +37,7 @@ public:
     // origin (0, 0), or holds fewer pixels than its header announces.
     bool Load(const TextureRecord& record) override;
 
-    TgaHeader header;   // as read by the last Load
+    TgaHeader header;  // as read by the last Load
 
 private:
     void ReadHeader(BinaryReader& reader);

@@ -9,7 +9,7 @@
 namespace {
 
 // The camera kind's identity: only its address matters.
-char const cameraTypeTag = 0;
+const char cameraTypeTag = 0;
 
 // Rounding can carry a component or a dot product of unit vectors a hair past +-1, where asin
 // and acos have no answer.
@@ -29,7 +29,7 @@ bool NormalizeIfPossible(Vec3& v) {
 
 }  // namespace
 
-Camera::Camera(Vec3 const& eye, Vec3 const& x, Vec3 const& y, Vec3 const& z) {
+Camera::Camera(const Vec3& eye, const Vec3& x, const Vec3& y, const Vec3& z) {
     position = eye;
     xAxis = x;
     yAxis = y;
@@ -40,7 +40,7 @@ Camera::~Camera() = default;
 
 void Camera::Draw(Object3D* /*camera*/) {}
 
-void const* Camera::GetTypeId() const {
+const void* Camera::GetTypeId() const {
     return &cameraTypeTag;
 }
 
@@ -152,10 +152,10 @@ void Camera::Reaim() {
     if (!NormalizeIfPossible(newZ)) return;
 
     // Axes that have gone bad give no angle; leave them rather than spread the damage.
-    float const cosine = Dot(newZ, zAxis);
+    const float cosine = Dot(newZ, zAxis);
     if (std::isnan(cosine)) return;
     // Too small a turn to be worth it: keep the axes as they are.
-    float const angle = std::acos(ClampUnit(cosine));
+    const float angle = std::acos(ClampUnit(cosine));
     if (angle < kEpsilon) return;
 
     // The smallest turn is about the axis normal to both z axes. When they point in opposite
@@ -171,7 +171,7 @@ void Camera::Reaim() {
     rotation.MultiplyVector(yAxis, yAxis).Normalize();
 }
 
-void Camera::Turn(float degrees, Vec3 const& axis, Vec3& first, Vec3& second, bool orbit) {
+void Camera::Turn(float degrees, const Vec3& axis, Vec3& first, Vec3& second, bool orbit) {
     Mat3 rotation;
     rotation.SetRotation(degrees * kDegreesToRadians, axis);
     Vec3 turned;

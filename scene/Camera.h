@@ -16,14 +16,14 @@ class Camera : public Object3D {
 public:
     // The axes are stored as given; the caller supplies an orthonormal set that agrees with
     // where the camera looks. The target starts at the origin.
-    Camera(Vec3 const& eye, Vec3 const& x, Vec3 const& y, Vec3 const& z);
-    Camera(Camera const&) = delete;
-    Camera& operator=(Camera const&) = delete;
+    Camera(const Vec3& eye, const Vec3& x, const Vec3& y, const Vec3& z);
+    Camera(const Camera&) = delete;
+    Camera& operator=(const Camera&) = delete;
     ~Camera() override;
 
     // The camera shows no model.
     void Draw(Object3D* camera) override;
-    void const* GetTypeId() const override;
+    const void* GetTypeId() const override;
 
     // Multiplies the view matrix into the current matrix and refreshes the frustum when the
     // camera was marked changed since the last refresh.
@@ -64,13 +64,13 @@ public:
     // Set by every movement or turn of the camera; cleared when the frustum is refreshed. The
     // inherited setters and velocity integration leave it alone.
     bool changed = true;
-    Frustum* frustum = nullptr;   // owned; made by the concrete camera, null if that failed
-    int64_t userValue = 0;        // stored for the owner; nothing reads it
+    Frustum* frustum = nullptr;  // owned; made by the concrete camera, null if that failed
+    int64_t userValue = 0;       // stored for the owner; nothing reads it
 
 private:
     // Turns the axes so that -zAxis points from the eye at the target again.
     void Reaim();
     // Turns first and second by degrees about axis and, with orbit, the eye round the target,
     // or without orbit the target round the eye.
-    void Turn(float degrees, Vec3 const& axis, Vec3& first, Vec3& second, bool orbit);
+    void Turn(float degrees, const Vec3& axis, Vec3& first, Vec3& second, bool orbit);
 };

@@ -13,7 +13,7 @@ struct Plane {
     float d;
 
     // Signed distance of p from the plane; p is on the inner side when it is >= 0.
-    float Distance(Vec3 const& p) const { return a * p.x + b * p.y + c * p.z + d; }
+    float Distance(const Vec3& p) const { return a * p.x + b * p.y + c * p.z + d; }
 };
 
 static_assert(sizeof(Plane) == 4 * sizeof(float), "a plane is four floats");

@@ -2,19 +2,19 @@
 
 #include <new>
 
-#include "math/MathConstants.h"
 #include "math/Mat4.h"
+#include "math/MathConstants.h"
 #include "platform/OpenGL.h"
 #include "scene/GLFrustum.h"
 
 namespace {
 
 // The OpenGL camera kind's identity: only its address matters.
-char const glCameraTypeTag = 0;
+const char glCameraTypeTag = 0;
 
 }  // namespace
 
-GLCamera::GLCamera(Vec3 const& eye, Vec3 const& x, Vec3 const& y, Vec3 const& z)
+GLCamera::GLCamera(const Vec3& eye, const Vec3& x, const Vec3& y, const Vec3& z)
     : Camera(eye, x, y, z) {
     frustum = new (std::nothrow) GLFrustum();
 }
@@ -53,6 +53,6 @@ void GLCamera::ApplyView() {
     }
 }
 
-void const* GLCamera::GetGLTypeId() const {
+const void* GLCamera::GetGLTypeId() const {
     return &glCameraTypeTag;
 }

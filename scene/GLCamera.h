@@ -8,7 +8,7 @@
 class GLCamera : public Camera {
 public:
     // Same arguments as Camera; also makes the frustum (left null when that fails).
-    GLCamera(Vec3 const& eye, Vec3 const& x, Vec3 const& y, Vec3 const& z);
+    GLCamera(const Vec3& eye, const Vec3& x, const Vec3& y, const Vec3& z);
     ~GLCamera() override;
 
     // A default camera at the origin with the unit axes, not a copy of this one; null when it
@@ -18,5 +18,5 @@ public:
     // matrix was the identity before the call, as it is right after the renderer's BeginFrame.
     void ApplyView() override;
     // Address of a static object of the OpenGL camera kind.
-    virtual void const* GetGLTypeId() const;
+    virtual const void* GetGLTypeId() const;
 };

@@ -7,17 +7,16 @@
 namespace {
 
 // Row i of a column-major matrix, combined with row 3 as sign * row i + row 3.
-Plane PlaneFromRows(Mat4 const& matrix, int row, float sign) {
-    return Plane{matrix.At(3, 0) + sign * matrix.At(row, 0),
-                 matrix.At(3, 1) + sign * matrix.At(row, 1),
-                 matrix.At(3, 2) + sign * matrix.At(row, 2),
-                 matrix.At(3, 3) + sign * matrix.At(row, 3)};
+Plane PlaneFromRows(const Mat4& matrix, int row, float sign) {
+    return Plane{
+        matrix.At(3, 0) + sign * matrix.At(row, 0), matrix.At(3, 1) + sign * matrix.At(row, 1),
+        matrix.At(3, 2) + sign * matrix.At(row, 2), matrix.At(3, 3) + sign * matrix.At(row, 3)};
 }
 
 // Scales the plane so that its normal is of unit length and d is a true distance. A plane
 // without a normal (a degenerate matrix) is left as it is rather than turned into NaNs.
 void NormalizePlane(Plane& plane) {
-    float const length = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
+    const float length = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
     if (!(length > 0.0f)) return;
     plane.a /= length;
     plane.b /= length;

@@ -23,6 +23,6 @@ public:
 
     Mat4 projection;
     Mat4 modelview;
-    Mat4 clip;                      // projection * modelview
+    Mat4 clip;                       // projection * modelview
     Plane planes[kPlaneCount] = {};  // right, left, bottom, top, far, near
 };

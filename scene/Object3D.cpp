@@ -146,6 +146,6 @@ void Object3D::SetRenderInstance(Drawable* instance) {
 
 void Object3D::Draw(Object3D* camera) {
     if (renderInstance == nullptr) return;
-    Transform const placement(xAxis, yAxis, zAxis, position);
+    const Transform placement(xAxis, yAxis, zAxis, position);
     renderInstance->Draw(model, camera, placement);
 }

@@ -61,12 +61,12 @@ public:
     // A new object of the same concrete kind.
     virtual Object3D* Clone() = 0;
     // Address of a static object of the concrete kind: equal exactly for objects of one kind.
-    virtual void const* GetTypeId() const = 0;
+    virtual const void* GetTypeId() const = 0;
 
-    Model* model = nullptr;                // not owned
-    Drawable* renderInstance = nullptr;    // not owned
-    int32_t active = 1;                    // 0 tells the world to drop the object
-    float factor = 1.0f;                   // stored for the owner; nothing here uses it
+    Model* model = nullptr;              // not owned
+    Drawable* renderInstance = nullptr;  // not owned
+    int32_t active = 1;                  // 0 tells the world to drop the object
+    float factor = 1.0f;                 // stored for the owner; nothing here uses it
     float radius = 1.0f;
     Vec3 xAxis = kUnitXVec3;
     Vec3 yAxis = kUnitYVec3;
@@ -75,11 +75,11 @@ public:
     Vec3 previousVelocity;
     Vec3 previousAcceleration;
     Vec3 position;
-    Vec3 velocity;       // world units per second
-    Vec3 acceleration;   // world units per second squared
+    Vec3 velocity;      // world units per second
+    Vec3 acceleration;  // world units per second squared
 
 protected:
     Object3D() = default;
-    Object3D(Object3D const&) = default;
-    Object3D& operator=(Object3D const&) = default;
+    Object3D(const Object3D&) = default;
+    Object3D& operator=(const Object3D&) = default;
 };

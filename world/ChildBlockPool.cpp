@@ -20,9 +20,9 @@ int ChildBlockPool::SizeFor(uint32_t count) {
 }
 
 ChildBlock* ChildBlockPool::New(uint32_t count) {
-    int const index = SizeFor(count);
-    uint32_t const capacity = Capacity(index);
-    size_t const bytes = BlockBytes(capacity);
+    const int index = SizeFor(count);
+    const uint32_t capacity = Capacity(index);
+    const size_t bytes = BlockBytes(capacity);
     void* memory = nullptr;
     if (index >= kPooledSizes) {
         memory = std::malloc(bytes);
@@ -38,10 +38,10 @@ ChildBlock* ChildBlockPool::New(uint32_t count) {
         } else {
             if (size.usedInLastChunk == size.blocksInLastChunk) {
                 // Each chunk twice the one before, from 4 blocks up to 256 KiB.
-                size_t const most = std::max<size_t>(1, kLargestChunkBytes / bytes);
-                size.blocksInLastChunk =
-                    size.chunks.empty() ? std::min<size_t>(4, most)
-                                        : std::min(size.blocksInLastChunk * 2, most);
+                const size_t most = std::max<size_t>(1, kLargestChunkBytes / bytes);
+                size.blocksInLastChunk = size.chunks.empty()
+                                             ? std::min<size_t>(4, most)
+                                             : std::min(size.blocksInLastChunk * 2, most);
                 size.chunks.emplace_back(new unsigned char[size.blocksInLastChunk * bytes]);
                 size.usedInLastChunk = 0;
             }
@@ -53,7 +53,7 @@ ChildBlock* ChildBlockPool::New(uint32_t count) {
 
 void ChildBlockPool::Free(ChildBlock* block) {
     if (block == nullptr) return;
-    int const index = SizeFor(block->capacity);
+    const int index = SizeFor(block->capacity);
     if (index >= kPooledSizes) {
         std::free(block);
         return;

@@ -16,8 +16,8 @@ class ChildBlockPool {
 public:
     ChildBlockPool() = default;
     ~ChildBlockPool();
-    ChildBlockPool(ChildBlockPool const&) = delete;
-    ChildBlockPool& operator=(ChildBlockPool const&) = delete;
+    ChildBlockPool(const ChildBlockPool&) = delete;
+    ChildBlockPool& operator=(const ChildBlockPool&) = delete;
 
     // An empty block of the smallest size that holds count entries.
     ChildBlock* New(uint32_t count);

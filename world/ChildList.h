@@ -53,7 +53,7 @@ struct ChildBlock {
     uint32_t capacity;
 
     ChildEntry* Entries() { return reinterpret_cast<ChildEntry*>(this + 1); }
-    ChildEntry const* Entries() const { return reinterpret_cast<ChildEntry const*>(this + 1); }
+    const ChildEntry* Entries() const { return reinterpret_cast<const ChildEntry*>(this + 1); }
 };
 static_assert(sizeof(ChildBlock) % alignof(ChildEntry) == 0, "entries follow the header");
 
@@ -63,7 +63,7 @@ class ChildList {
 public:
     class Iterator {
     public:
-        Iterator(ChildEntry const* at, SphereNode* lone) : entry(at), loneLeaf(lone) {}
+        Iterator(const ChildEntry* at, SphereNode* lone) : entry(at), loneLeaf(lone) {}
         SphereNode* operator*() const { return loneLeaf != nullptr ? loneLeaf : entry->node; }
         Iterator& operator++() {
             if (loneLeaf != nullptr) {
@@ -73,18 +73,18 @@ public:
             }
             return *this;
         }
-        bool operator==(Iterator const& other) const {
+        bool operator==(const Iterator& other) const {
             return entry == other.entry && loneLeaf == other.loneLeaf;
         }
-        bool operator!=(Iterator const& other) const { return !(*this == other); }
+        bool operator!=(const Iterator& other) const { return !(*this == other); }
 
     private:
-        ChildEntry const* entry;
+        const ChildEntry* entry;
         SphereNode* loneLeaf;
     };
 
     size_t size() const {
-        if (ChildBlock const* block = Block()) return block->count;
+        if (const ChildBlock* block = Block()) return block->count;
         return bits != 0 ? 1 : 0;
     }
     bool empty() const { return size() == 0; }
@@ -94,7 +94,7 @@ public:
     }
     Iterator begin() const { return Iterator(Entries(), LoneLeaf()); }
     Iterator end() const {
-        ChildBlock const* block = Block();
+        const ChildBlock* block = Block();
         return Iterator(block != nullptr ? block->Entries() + block->count : nullptr, nullptr);
     }
 
@@ -102,14 +102,13 @@ public:
     ChildBlock* Block() const {
         return (bits & kLoneLeaf) != 0 ? nullptr : reinterpret_cast<ChildBlock*>(bits);
     }
-    ChildEntry const* Entries() const {
-        ChildBlock const* block = Block();
+    const ChildEntry* Entries() const {
+        const ChildBlock* block = Block();
         return block != nullptr ? block->Entries() : nullptr;
     }
     // The one child, when it is a leaf kept without a block; null otherwise.
     SphereNode* LoneLeaf() const {
-        return (bits & kLoneLeaf) != 0 ? reinterpret_cast<SphereNode*>(bits & ~kLoneLeaf)
-                                       : nullptr;
+        return (bits & kLoneLeaf) != 0 ? reinterpret_cast<SphereNode*>(bits & ~kLoneLeaf) : nullptr;
     }
 
 private:

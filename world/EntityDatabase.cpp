@@ -91,8 +91,8 @@ std::string WhyNotResolved(const char* name) {
         return "the data directory " + Quoted(name) + " has no absolute path";
     }
     return "the data directory " + shown + " has an absolute path of " +
-           std::to_string(shown.size()) + " characters; at most " +
-           std::to_string(kPathSize - 2) + " fit";
+           std::to_string(shown.size()) + " characters; at most " + std::to_string(kPathSize - 2) +
+           " fit";
 }
 
 // what is "level" or "entity".
@@ -151,10 +151,9 @@ bool ResolveDirectory(const char* name, PathBuffer& out) {
 // read the same everywhere. False for a line of more than 127 characters. At the end of the
 // stream the line is empty and the stream reports end of file.
 bool ReadLine(std::istream& stream, PathBuffer& line) {
-    char text[kPathSize + 1];   // one more for a carriage return
+    char text[kPathSize + 1];  // one more for a carriage return
     int length = 0;
-    for (int c = stream.get(); c != std::char_traits<char>::eof() && c != '\n';
-         c = stream.get()) {
+    for (int c = stream.get(); c != std::char_traits<char>::eof() && c != '\n'; c = stream.get()) {
         if (length == kPathSize) return false;
         text[length++] = static_cast<char>(c);
     }
@@ -251,7 +250,7 @@ int EntityDatabase::LoadEntity(const char* name) {
     // prototype is made.
     Object3D* prototype = LoadPrototype(fileName);
     SetCurrentDirectoryA(remembered);
-    if (prototype == nullptr) return 0;   // the reason is set
+    if (prototype == nullptr) return 0;  // the reason is set
 
     prototypes.push_back(prototype);
     nameHashes.push_back(NameHash(name));
@@ -316,8 +315,8 @@ int EntityDatabase::LoadListedEntities(std::istream& level) {
             continue;
         }
         if (name[0] != '\0') {
-            return Fail("the entity on " + where() + ", " + Quoted(name) + ", did not load: " +
-                        failureReason);
+            return Fail("the entity on " + where() + ", " + Quoted(name) +
+                        ", did not load: " + failureReason);
         }
         if (!level.eof()) return Fail(where() + " is empty");
         if (loaded == 0) return Fail("the level file " + levelFile + " lists no entity");

@@ -22,11 +22,11 @@ class Object3D;
 
 class EntityDatabase {
 public:
-    static constexpr int kPathSize = 128;   // every path and line buffer, terminator included
+    static constexpr int kPathSize = 128;  // every path and line buffer, terminator included
 
     EntityDatabase();
-    EntityDatabase(EntityDatabase const&) = delete;
-    EntityDatabase& operator=(EntityDatabase const&) = delete;
+    EntityDatabase(const EntityDatabase&) = delete;
+    EntityDatabase& operator=(const EntityDatabase&) = delete;
     // Deletes the prototypes; clones handed out live on.
     virtual ~EntityDatabase();
 
@@ -56,10 +56,10 @@ public:
     const char* FailureReason() const { return failureReason.c_str(); }
 
     int32_t robotTypeHash;
-    GLRenderer* renderer = nullptr;          // not owned
-    std::vector<Object3D*> prototypes;       // owned
-    std::vector<int32_t> nameHashes;         // entry i: the hash prototypes[i] was loaded under
-    char levelsDirectory[kPathSize];         // absolute, ending in a backslash; empty until Init
+    GLRenderer* renderer = nullptr;     // not owned
+    std::vector<Object3D*> prototypes;  // owned
+    std::vector<int32_t> nameHashes;    // entry i: the hash prototypes[i] was loaded under
+    char levelsDirectory[kPathSize];    // absolute, ending in a backslash; empty until Init
     char entitiesDirectory[kPathSize];
 
 private:
@@ -79,5 +79,5 @@ private:
                             char (&fileName)[kPathSize]);
 
     std::string failureReason;
-    std::string levelFile;   // full path of the level file the last LoadLevel opened, or empty
+    std::string levelFile;  // full path of the level file the last LoadLevel opened, or empty
 };

@@ -26,16 +26,16 @@ public:
 
     // Objects whose sphere the ray from origin along the unit direction meets, with the
     // distance to the sphere's surface (the exit distance when the origin lies inside it).
-    virtual void QueryRay(Vec3 const* origin, Vec3 const* direction,
-                          std::list<Object3D*>& objects, std::list<float>& distances);
+    virtual void QueryRay(const Vec3* origin, const Vec3* direction, std::list<Object3D*>& objects,
+                          std::list<float>& distances);
     // Objects whose sphere the segment meets, with the fraction of the segment (0 at start, 1
     // at end) where it enters the sphere; 0 when start lies inside the sphere.
-    virtual void QuerySegment(Vec3 const* start, Vec3 const* end, std::list<Object3D*>& objects,
+    virtual void QuerySegment(const Vec3* start, const Vec3* end, std::list<Object3D*>& objects,
                               std::list<float>& parameters);
     // Objects whose bounding sphere reaches into the frustum. A null frustum finds nothing.
     virtual void QueryFrustum(Frustum* frustum, std::list<Object3D*>& objects);
     // Objects whose sphere overlaps the given one; spheres that only touch do not count.
-    virtual void QuerySphere(Vec3 const* center, float radius, std::list<Object3D*>& objects);
+    virtual void QuerySphere(const Vec3* center, float radius, std::list<Object3D*>& objects);
     // Objects that mover's sphere met during the last frame, both moving in straight lines,
     // with the fraction of the frame at first contact.
     virtual void QuerySweep(Object3D* mover, std::list<Object3D*>& objects,
@@ -44,6 +44,6 @@ public:
 private:
     // Scratch storage of the queries' level-by-level walks: entries of the child blocks, kept
     // so that a query allocates nothing once warm.
-    std::vector<ChildEntry const*> walk;
-    std::vector<ChildEntry const*> walkNext;
+    std::vector<const ChildEntry*> walk;
+    std::vector<const ChildEntry*> walkNext;
 };

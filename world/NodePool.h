@@ -1,8 +1,9 @@
 // Where a sphere tree's nodes live: chunks of nodes side by side, never moved, so that a node's
 // address stays what it was for as long as the node lives. A freed node goes on a free list,
-// linked through its parent field, and is the next one handed out. The program's leaves are made one after another before the
-// first update, so they lie in order in the first chunks, and the per-frame walk over them
-// reads memory in order; and making or dropping a node costs no call to the allocator.
+// linked through its parent field, and is the next one handed out. The program's leaves are made
+// one after another before the first update, so they lie in order in the first chunks, and the
+// per-frame walk over them reads memory in order; and making or dropping a node costs no call to
+// the allocator.
 #pragma once
 
 #include <cstddef>
@@ -14,8 +15,8 @@
 class NodePool {
 public:
     NodePool() = default;
-    NodePool(NodePool const&) = delete;
-    NodePool& operator=(NodePool const&) = delete;
+    NodePool(const NodePool&) = delete;
+    NodePool& operator=(const NodePool&) = delete;
 
     // A node with every field 0 or null and no children.
     SphereNode* New();

@@ -2,8 +2,8 @@
 
 #include <new>
 
-char const Robot::typeTag = 0;
-char const Robot::classTag = 0;
+const char Robot::typeTag = 0;
+const char Robot::classTag = 0;
 
 Robot::~Robot() = default;
 
@@ -11,10 +11,10 @@ Object3D* Robot::Clone() {
     return new (std::nothrow) Robot(*this);
 }
 
-void const* Robot::GetTypeId() const {
+const void* Robot::GetTypeId() const {
     return &typeTag;
 }
 
-void const* Robot::GetClassTag() const {
+const void* Robot::GetClassTag() const {
     return &classTag;
 }

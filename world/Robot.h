@@ -13,16 +13,16 @@ public:
     // Null when it cannot be allocated.
     Object3D* Clone() override;
     // Address of the robot kind's tag.
-    void const* GetTypeId() const override;
+    const void* GetTypeId() const override;
     // Address of a second tag that only robots have; kept for code that wants to tell the
     // robot family apart from its exact kind. Nothing calls it yet.
-    virtual void const* GetClassTag() const;
+    virtual const void* GetClassTag() const;
 
     // Class-wide tags; only their addresses matter.
-    static char const typeTag;
-    static char const classTag;
+    static const char typeTag;
+    static const char classTag;
 
 protected:
-    Robot(Robot const&) = default;
-    Robot& operator=(Robot const&) = default;
+    Robot(const Robot&) = default;
+    Robot& operator=(const Robot&) = default;
 };

@@ -24,21 +24,21 @@ public:
 
     // How far this sphere stays inside container's sphere (negative when it reaches outside).
     // The result is also kept in fitMargin.
-    float FitMarginIn(SphereNode const& container) {
+    float FitMarginIn(const SphereNode& container) {
         fitMargin = container.radius - ((center - container.center).Length() + radius);
         return fitMargin;
     }
 
-    ChildList children;                 // sub-containers and leaves, newest last
-    float fitMargin = 0.0f;             // last result of FitMarginIn
+    ChildList children;      // sub-containers and leaves, newest last
+    float fitMargin = 0.0f;  // last result of FitMarginIn
     int32_t flags = 0;
-    float nominalRadius = 0.0f;         // the radius this node's level stands for
+    float nominalRadius = 0.0f;  // the radius this node's level stands for
     float radius = 0.0f;
     Vec3 center;
-    int depth = 0;                      // root 0; an unplaced leaf 0 as well
-    float slack = 0.0f;                 // room left around the children when refitted
-    uint32_t entryHint = 0;             // where this node's entry last stood in its parent's block
-    SphereNode* parent = nullptr;       // null for the root and for unplaced leaves
-    Object3D* object = nullptr;         // a leaf's object; null in containers
+    int depth = 0;                 // root 0; an unplaced leaf 0 as well
+    float slack = 0.0f;            // room left around the children when refitted
+    uint32_t entryHint = 0;        // where this node's entry last stood in its parent's block
+    SphereNode* parent = nullptr;  // null for the root and for unplaced leaves
+    Object3D* object = nullptr;    // a leaf's object; null in containers
 };
 static_assert(sizeof(SphereNode) == 64, "a node is one cache line");

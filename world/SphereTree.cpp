@@ -16,7 +16,7 @@ void Erase(std::vector<SphereNode*>& list, SphereNode* node) {
 }
 
 // The placed leaf of object at or below node, or null.
-SphereNode* FindLeaf(SphereNode* node, Object3D const* object) {
+SphereNode* FindLeaf(SphereNode* node, const Object3D* object) {
     for (SphereNode* child : node->children) {
         if (child->flags & SphereNode::kLeaf) {
             if (child->object == object) return child;
@@ -38,19 +38,19 @@ void ClearQueue(std::vector<SphereNode*>& queue) {
 }
 
 // A child's centre: a sub-container's from its entry, a leaf's from the leaf itself.
-Vec3 const& CenterOf(ChildEntry const& entry) {
+const Vec3& CenterOf(const ChildEntry& entry) {
     return entry.IsLeaf() ? entry.node->center : entry.center;
 }
 
-float RadiusOf(ChildEntry const& entry) {
+float RadiusOf(const ChildEntry& entry) {
     return entry.IsLeaf() ? entry.node->radius : entry.radius;
 }
 
 // What an entry's below holds for child: a leaf's object; a sub-container's block, or its lone
 // leaf's object.
-uintptr_t BelowOf(SphereNode const* child) {
+uintptr_t BelowOf(const SphereNode* child) {
     if (child->flags & SphereNode::kLeaf) return reinterpret_cast<uintptr_t>(child->object);
-    if (SphereNode const* lone = child->children.LoneLeaf()) {
+    if (const SphereNode* lone = child->children.LoneLeaf()) {
         return reinterpret_cast<uintptr_t>(lone->object) | kLoneLeaf;
     }
     return reinterpret_cast<uintptr_t>(child->children.Block());
@@ -111,7 +111,7 @@ int SphereTree::Insert(Object3D* object) {
 }
 
 void SphereTree::RemoveObject(Object3D* object) {
-    auto const found = std::find_if(leaves.begin(), leaves.end(),
+    const auto found = std::find_if(leaves.begin(), leaves.end(),
                                     [object](SphereNode* leaf) { return leaf->object == object; });
     SphereNode* leaf = nullptr;
     if (found != leaves.end()) {
@@ -143,7 +143,7 @@ SphereNode* SphereTree::GetRoot() {
 }
 
 void SphereTree::Update() {
-    size_t const leafCount = leaves.size();
+    const size_t leafCount = leaves.size();
     for (size_t i = 0; i < leafCount; ++i) {
         // The leaves and their objects lie in order in memory, their containers scattered:
         // each container is asked for a few leaves before it is needed, once the leaf it is
@@ -170,7 +170,7 @@ void SphereTree::Update() {
 
     // The leaves queued by the walk, in the order it queued them; leaves added since the last
     // update wait in the queue too, but they have no parent.
-    size_t const queued = insertQueue.size();
+    const size_t queued = insertQueue.size();
     formerParents.clear();
     for (size_t i = 0; i < queued; ++i) {
         // Taking a leaf out reads its container, the container's block (none for a lone leaf),
@@ -179,15 +179,15 @@ void SphereTree::Update() {
         if (i + 16 < queued) treekernels::Prefetch(insertQueue[i + 16]);
         if (i + 12 < queued) treekernels::Prefetch(insertQueue[i + 12]->parent);
         if (i + 8 < queued) {
-            if (SphereNode const* parent = insertQueue[i + 8]->parent) {
+            if (const SphereNode* parent = insertQueue[i + 8]->parent) {
                 treekernels::Prefetch(parent->parent);
             }
         }
         if (i + 4 < queued) {
-            SphereNode const* parent = insertQueue[i + 4]->parent;
+            const SphereNode* parent = insertQueue[i + 4]->parent;
             if (parent != nullptr && parent->parent != nullptr) {
                 treekernels::PrefetchBlock(parent->children.Block());
-                if (ChildBlock const* above = parent->parent->children.Block()) {
+                if (const ChildBlock* above = parent->parent->children.Block()) {
                     treekernels::Prefetch(above->Entries() + parent->entryHint);
                 }
             }
@@ -224,24 +224,24 @@ void SphereTree::Update() {
     // the copy of its sphere is): each asked for a few entries ahead, once the one it is found
     // through has arrived.
     for (size_t i = 0; i < recomputeQueue.size(); ++i) {
-        size_t const count = recomputeQueue.size();
+        const size_t count = recomputeQueue.size();
         if (i + 12 < count) treekernels::Prefetch(recomputeQueue[i + 12]);
         if (i + 8 < count) {
-            SphereNode const* ahead = recomputeQueue[i + 8];
+            const SphereNode* ahead = recomputeQueue[i + 8];
             treekernels::Prefetch(ahead->children.Block());
             treekernels::Prefetch(ahead->parent);
         }
         if (i + 4 < count) {
-            SphereNode const* ahead = recomputeQueue[i + 4];
+            const SphereNode* ahead = recomputeQueue[i + 4];
             if (ahead->parent != nullptr) treekernels::Prefetch(ahead->parent->children.Block());
-            if (SphereNode const* lone = ahead->children.LoneLeaf()) {
+            if (const SphereNode* lone = ahead->children.LoneLeaf()) {
                 treekernels::Prefetch(lone);
-            } else if (ChildEntry const* first = ahead->children.Entries()) {
+            } else if (const ChildEntry* first = ahead->children.Entries()) {
                 if (first->IsLeaf()) treekernels::Prefetch(first->node);
             }
         }
         SphereNode* node = recomputeQueue[i];
-        int const result = Recompute(node);
+        const int result = Recompute(node);
         node->flags &= ~SphereNode::kRecomputeQueued;
         if (result == 0) DestroyNode(node);
     }
@@ -249,19 +249,19 @@ void SphereTree::Update() {
 }
 
 void SphereTree::FetchFormerPlace(size_t i) const {
-    size_t const queued = formerParents.size();
+    const size_t queued = formerParents.size();
     if (i + 12 < queued) treekernels::Prefetch(formerParents[i + 12]);
     if (i + 8 < queued && formerParents[i + 8] != nullptr) {
         treekernels::Prefetch(formerParents[i + 8]->parent);
     }
     if (i + 4 < queued && formerParents[i + 4] != nullptr) {
-        if (SphereNode const* above = formerParents[i + 4]->parent) {
+        if (const SphereNode* above = formerParents[i + 4]->parent) {
             treekernels::PrefetchBlock(above->children.Block());
             treekernels::Prefetch(above->parent);
         }
     }
     if (i + 2 < queued && formerParents[i + 2] != nullptr) {
-        SphereNode const* above = formerParents[i + 2]->parent;
+        const SphereNode* above = formerParents[i + 2]->parent;
         if (above != nullptr && above->parent != nullptr) {
             treekernels::PrefetchBlock(above->parent->children.Block());
         }
@@ -279,7 +279,7 @@ void SphereTree::Integrate(SphereNode* leaf, SphereNode* node) {
     Descend(leaf, Place{node, entry, node->depth, node->nominalRadius, node->slack});
 }
 
-void SphereTree::Descend(SphereNode* leaf, Place const& at) {
+void SphereTree::Descend(SphereNode* leaf, const Place& at) {
     SphereNode* const node = at.node;
     // 1, 2: the deepest level, or a leaf too large for node's children: it hangs here (6).
     if (at.depth == maxDepth || at.nominalRadius * childRadiusScale < leaf->radius) {
@@ -296,12 +296,12 @@ void SphereTree::Descend(SphereNode* leaf, Place const& at) {
     // child. The spheres come from node's block, so the child nodes themselves are not read.
     // The sub-containers of one node are all of one level: their slack and nominal radius are
     // the node's times the tree's scales, as they were made.
-    float const childSlack = at.slack * slackScale;
-    float const childNominalRadius = at.nominalRadius * childRadiusScale;
+    const float childSlack = at.slack * slackScale;
+    const float childNominalRadius = at.nominalRadius * childRadiusScale;
     // A lone leaf is no container: nothing to scan then.
     ChildBlock* const block = at.entry != nullptr ? at.entry->Block() : node->children.Block();
     ChildEntry* const entries = block != nullptr ? block->Entries() : nullptr;
-    size_t const count = block != nullptr ? block->count : 0;
+    const size_t count = block != nullptr ? block->count : 0;
     float best = 1e9f;
     float containMargin = 0.0f;
     size_t containIndex = SIZE_MAX;
@@ -312,21 +312,21 @@ void SphereTree::Descend(SphereNode* leaf, Place const& at) {
     constexpr size_t kBatch = 64;
     float distances[kBatch];
     for (size_t first = 0; first < count; first += kBatch) {
-        size_t const batch = std::min(kBatch, count - first);
+        const size_t batch = std::min(kBatch, count - first);
         treekernels::ContainerDistancesPlus(entries + first, batch, leaf->center, leaf->radius,
                                             distances);
         for (size_t k = 0; k < batch; ++k) {
             // Leaves come out at infinity, so that they are passed over here.
-            float const d = distances[k];
+            const float d = distances[k];
             if (d >= best) continue;
             best = d;
-            float const m = d - entries[first + k].radius;
+            const float m = d - entries[first + k].radius;
             if (m < containMargin) {
                 containIndex = first + k;
                 containMargin = m;
                 continue;
             }
-            float const g = d + childSlack - childNominalRadius;
+            const float g = d + childSlack - childNominalRadius;
             if (g < growLimit) {
                 growIndex = first + k;
                 growLimit = g;
@@ -365,8 +365,8 @@ void SphereTree::Descend(SphereNode* leaf, Place const& at) {
     // so, a leaf that later moves within it into that outer part would be cut off by every
     // query that rejects node; so node is refitted around it. (The fit margin, from the
     // spheres' copies in the entries.)
-    Vec3 const& center = at.entry != nullptr ? at.entry->center : node->center;
-    float const radius = at.entry != nullptr ? at.entry->radius : node->radius;
+    const Vec3& center = at.entry != nullptr ? at.entry->center : node->center;
+    const float radius = at.entry != nullptr ? at.entry->radius : node->radius;
     below.node->fitMargin =
         radius - ((below.entry->center - center).Length() + below.entry->radius);
     if (below.node->fitMargin < 0.0f) QueueRecompute(node);
@@ -390,23 +390,23 @@ int SphereTree::Recompute(SphereNode* node) {
     // 2: the mean of the children's centres. A lone leaf is read through an entry of its own,
     // so that it goes through the same steps as the children of a block.
     ChildEntry loneEntry;
-    ChildEntry const* entries = node->children.Entries();
-    size_t const count = node->children.size();
+    const ChildEntry* entries = node->children.Entries();
+    const size_t count = node->children.size();
     if (SphereNode* lone = node->children.LoneLeaf()) {
         WriteEntry(loneEntry, lone);
         entries = &loneEntry;
     }
     Vec3 sum;
     for (size_t i = 0; i < count; ++i) sum += CenterOf(entries[i]);
-    Vec3 const mean = sum * (1.0f / static_cast<float>(count));
+    const Vec3 mean = sum * (1.0f / static_cast<float>(count));
 
     // 3: the radius that holds every child with the slack around it.
     float newRadius = 0.0f;
     bool reachesPastRadius = false;
-    float const slack = node->slack;
-    float const radius = node->radius;
+    const float slack = node->slack;
+    const float radius = node->radius;
     for (size_t i = 0; i < count; ++i) {
-        float const e = (CenterOf(entries[i]) - mean).Length() + slack + RadiusOf(entries[i]);
+        const float e = (CenterOf(entries[i]) - mean).Length() + slack + RadiusOf(entries[i]);
         if (e > newRadius) {
             newRadius = e;
             if (e >= radius) reachesPastRadius = true;
@@ -450,7 +450,7 @@ void SphereTree::Detach(SphereNode* node) {
     ChildBlock* block = parent->children.Block();
     ChildEntry* entries = block->Entries();
     ChildEntry* entry = EntryOf(parent, node);
-    size_t const after = block->count - static_cast<size_t>(entry - entries) - 1;
+    const size_t after = block->count - static_cast<size_t>(entry - entries) - 1;
     if (after > 0) std::memmove(entry, entry + 1, after * sizeof(ChildEntry));
     --block->count;
     if (block->count == 0) {
@@ -459,7 +459,7 @@ void SphereTree::Detach(SphereNode* node) {
     } else if (block->count == 1 && entries[0].IsLeaf() && !(parent->flags & SphereNode::kRoot)) {
         SetLoneLeaf(parent, entries[0].node);
         blocks.Free(block);
-    } else if (int const size = ChildBlockPool::SizeFor(block->capacity);
+    } else if (const int size = ChildBlockPool::SizeFor(block->capacity);
                size >= 2 && block->count <= ChildBlockPool::Capacity(size - 2)) {
         // Children come and go all the time; a block that would fit two sizes down moves into
         // the smallest that holds it, so that blocks do not keep the most they ever held (and
@@ -471,17 +471,17 @@ void SphereTree::Detach(SphereNode* node) {
 ChildEntry* SphereTree::AddChild(SphereNode* parent, SphereNode* child, ChildEntry* parentEntry) {
     // What the parent's children field holds, from its entry where that says (a lone leaf's
     // entry holds the leaf's object, not the leaf).
-    uintptr_t const bits = parentEntry != nullptr && !parentEntry->LeadsToLeaf()
+    const uintptr_t bits = parentEntry != nullptr && !parentEntry->LeadsToLeaf()
                                ? parentEntry->below
                                : parent->children.bits;
-    bool const root = parentEntry == nullptr && (parent->flags & SphereNode::kRoot) != 0;
+    const bool root = parentEntry == nullptr && (parent->flags & SphereNode::kRoot) != 0;
     if (bits == 0 && (child->flags & SphereNode::kLeaf) && !root) {
         SetLoneLeaf(parent, child, parentEntry);
         return nullptr;
     }
     ChildBlock* block = (bits & kLoneLeaf) != 0 ? nullptr : reinterpret_cast<ChildBlock*>(bits);
     if (block == nullptr || block->count == block->capacity) {
-        uint32_t const count = block != nullptr ? block->count : (bits != 0 ? 1 : 0);
+        const uint32_t count = block != nullptr ? block->count : (bits != 0 ? 1 : 0);
         block = MoveChildren(parent, count + 1, parentEntry);
     }
     ChildEntry& entry = block->Entries()[block->count];
@@ -502,7 +502,7 @@ ChildBlock* SphereTree::MoveChildren(SphereNode* parent, uint32_t room, ChildEnt
         moved->count = 1;
     } else {
         ChildBlock* old = parentEntry != nullptr ? parentEntry->Block() : parent->children.Block();
-        uint32_t const count = old != nullptr ? old->count : 0;
+        const uint32_t count = old != nullptr ? old->count : 0;
         if (count > 0) std::memcpy(moved->Entries(), old->Entries(), count * sizeof(ChildEntry));
         moved->count = count;
         blocks.Free(old);

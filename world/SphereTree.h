@@ -22,8 +22,8 @@ public:
     // divided by it. rootSlack: the root's slack; each level's slack is the level above's times
     // slackScale.
     SphereTree(float rootRadius, float depth, float divisor, float rootSlack, float slackScale);
-    SphereTree(SphereTree const&) = delete;
-    SphereTree& operator=(SphereTree const&) = delete;
+    SphereTree(const SphereTree&) = delete;
+    SphereTree& operator=(const SphereTree&) = delete;
 
     // Makes a leaf for object and queues it; it joins the hierarchy at the next Update. Returns
     // the length of the insert queue.
@@ -72,7 +72,7 @@ private:
         float slack;
     };
     // Integrate's steps from a place on the way down.
-    void Descend(SphereNode* leaf, Place const& at);
+    void Descend(SphereNode* leaf, const Place& at);
     // Appends child's entry to parent's block, making the block larger when it is full (or
     // makes child the lone leaf of a parent without children). Answers the entry, null for a
     // lone leaf. parentEntry: the parent's own entry where the caller knows it, else null.

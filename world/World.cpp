@@ -47,12 +47,12 @@ int World::Remove(Object3D* object) {
     return 1;
 }
 
-void World::QueryRay(Vec3 const* origin, Vec3 const* direction, std::list<Object3D*>& objects,
+void World::QueryRay(const Vec3* origin, const Vec3* direction, std::list<Object3D*>& objects,
                      std::list<float>& distances) {
     tree->QueryRay(origin, direction, objects, distances);
 }
 
-void World::QuerySegment(Vec3 const* start, Vec3 const* end, std::list<Object3D*>& objects,
+void World::QuerySegment(const Vec3* start, const Vec3* end, std::list<Object3D*>& objects,
                          std::list<float>& parameters) {
     tree->QuerySegment(start, end, objects, parameters);
 }
@@ -61,7 +61,7 @@ void World::QueryFrustum(Frustum* frustum, std::list<Object3D*>& objects) {
     tree->QueryFrustum(frustum, objects);
 }
 
-void World::QuerySphere(Vec3 const* center, float radius, std::list<Object3D*>& objects) {
+void World::QuerySphere(const Vec3* center, float radius, std::list<Object3D*>& objects) {
     tree->QuerySphere(center, radius, objects);
 }
 

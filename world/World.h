@@ -16,8 +16,8 @@ public:
     // Makes the tree: root radius 524288 around the origin, five levels below it, each a
     // quarter of the one above, 400 units of slack at every level.
     World();
-    World(World const&) = delete;
-    World& operator=(World const&) = delete;
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
 
     // Forgets the entities (they belong to whoever added them) and frees the tree.
     virtual ~World();
@@ -37,12 +37,12 @@ public:
     virtual int Remove(Object3D* object);
 
     // The tree's queries (EntitySphereTree), as they stand after the last Update.
-    virtual void QueryRay(Vec3 const* origin, Vec3 const* direction,
-                          std::list<Object3D*>& objects, std::list<float>& distances);
-    virtual void QuerySegment(Vec3 const* start, Vec3 const* end, std::list<Object3D*>& objects,
+    virtual void QueryRay(const Vec3* origin, const Vec3* direction, std::list<Object3D*>& objects,
+                          std::list<float>& distances);
+    virtual void QuerySegment(const Vec3* start, const Vec3* end, std::list<Object3D*>& objects,
                               std::list<float>& parameters);
     virtual void QueryFrustum(Frustum* frustum, std::list<Object3D*>& objects);
-    virtual void QuerySphere(Vec3 const* center, float radius, std::list<Object3D*>& objects);
+    virtual void QuerySphere(const Vec3* center, float radius, std::list<Object3D*>& objects);
     virtual void QuerySweep(Object3D* mover, std::list<Object3D*>& objects,
                             std::list<float>& times);
 

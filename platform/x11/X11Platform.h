@@ -3,18 +3,18 @@
 // test controls) finds its state in one place. Only platform/x11/ includes it.
 #pragma once
 
-#include "platform/Testing.h"
-#include "platform/Win32.h"
-
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <GL/glx.h>
-
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <string>
 #include <vector>
+
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include "platform/Testing.h"
+#include "platform/Win32.h"
 
 // A window: the X window plus what Win32 keeps about it.
 struct HWND__ {
@@ -23,14 +23,14 @@ struct HWND__ {
     WNDPROC procedure = nullptr;
     LONG style = 0;
     LONG exStyle = 0;
-    bool mapped = false;        // the server reported the window mapped
+    bool mapped = false;          // the server reported the window mapped
     bool goneFromServer = false;  // destroyed from outside: only the record is left
-    bool coversScreen = false;  // placed over the whole screen as a full-screen window
-    int width = 0;              // last client size reported through WM_SIZE; 0 before the first
+    bool coversScreen = false;    // placed over the whole screen as a full-screen window
+    int width = 0;                // last client size reported through WM_SIZE; 0 before the first
     int height = 0;
-    RECT normalRect{};          // window rectangle before covering the screen; SW_RESTORE returns to it
-    RECT frame{};               // the frame around the client area since the last placement
-    HDC dc = nullptr;           // the window's own device context (CS_OWNDC)
+    RECT normalRect{};  // window rectangle before covering the screen; SW_RESTORE returns to it
+    RECT frame{};       // the frame around the client area since the last placement
+    HDC dc = nullptr;   // the window's own device context (CS_OWNDC)
 };
 
 // A device context: the window it draws to and the pixel format set on it.
@@ -53,13 +53,13 @@ struct ClassRecord {
 
 // What the input test controls add to the real keyboard and pointer.
 struct ScriptedInput {
-    bool keys[256] = {};          // held keys, by DIK code
-    int mouseX = 0;               // motion not yet read by a mouse device
+    bool keys[256] = {};  // held keys, by DIK code
+    int mouseX = 0;       // motion not yet read by a mouse device
     int mouseY = 0;
     int mouseZ = 0;
-    bool mouseButtons[3] = {};    // held buttons
-    bool keyboardLost = false;    // the next keyboard read reports input lost
-    bool mouseLost = false;       // the next mouse read reports input lost
+    bool mouseButtons[3] = {};  // held buttons
+    bool keyboardLost = false;  // the next keyboard read reports input lost
+    bool mouseLost = false;     // the next mouse read reports input lost
 };
 
 // A DirectInput device: it hears the input events of the windows it is tied to

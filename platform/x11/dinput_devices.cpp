@@ -22,22 +22,25 @@
 // So a read costs no round trip to the X server. Held keys, buttons and motion
 // scripted by the test controls are added to what the events report; see
 // testing.cpp.
-#include "platform/DirectInput.h"
-
-#include "platform/x11/X11Platform.h"
-
 #include <algorithm>
 #include <cstring>
 
+#include "platform/DirectInput.h"
+#include "platform/x11/X11Platform.h"
+
 // The values Windows gives these identifiers.
-const GUID GUID_SysKeyboard = {0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-const GUID GUID_SysMouse = {0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
-const GUID IID_IDirectInput8A = {0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0x64, 0xED, 0x36, 0x97, 0x00}};
+const GUID GUID_SysKeyboard = {
+    0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const GUID GUID_SysMouse = {
+    0x6F1D2B60, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const GUID IID_IDirectInput8A = {
+    0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0x64, 0xED, 0x36, 0x97, 0x00}};
 
 // The devices recognise these two formats by address; only the data size is
 // looked at, so no per-object descriptions are needed.
 const DIDATAFORMAT c_dfDIKeyboard = {sizeof(DIDATAFORMAT), 0, DIDF_RELAXIS, 256, 0, nullptr};
-const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT), 0, DIDF_RELAXIS, sizeof(DIMOUSESTATE), 0, nullptr};
+const DIDATAFORMAT c_dfDIMouse = {sizeof(DIDATAFORMAT), 0, DIDF_RELAXIS,
+                                  sizeof(DIMOUSESTATE), 0, nullptr};
 
 namespace {
 
@@ -108,9 +111,9 @@ private:
     HWND window_ = nullptr;
     Window xwindow_ = 0;  // tells the window apart from a later one at the same address
     bool acquired_ = false;
-    BYTE keys_[256] = {};      // keyboard: DIK codes pressed and not let go of
-    BYTE buttons_[3] = {};     // mouse: buttons 0..2 down
-    LONG motion_[3] = {};      // mouse: x, y and wheel motion not yet read
+    BYTE keys_[256] = {};        // keyboard: DIK codes pressed and not let go of
+    BYTE buttons_[3] = {};       // mouse: buttons 0..2 down
+    LONG motion_[3] = {};        // mouse: x, y and wheel motion not yet read
     bool pointerKnown_ = false;  // mouse: where the pointer was last seen
     int pointerX_ = 0;
     int pointerY_ = 0;
@@ -222,7 +225,8 @@ HRESULT SystemDevice::SetCooperativeLevel(HWND window, DWORD flags) {
     bool nonexclusive = (flags & DISCL_NONEXCLUSIVE) != 0;
     bool foreground = (flags & DISCL_FOREGROUND) != 0;
     bool background = (flags & DISCL_BACKGROUND) != 0;
-    DWORD known = DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY;
+    DWORD known =
+        DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND | DISCL_NOWINKEY;
     if (exclusive == nonexclusive || foreground == background || (flags & ~known) != 0) {
         return DIERR_INVALIDPARAM;
     }
@@ -353,8 +357,8 @@ ULONG DirectInput::Release() {
 }  // namespace
 
 // Makes the DirectInput object; the X display must be reachable.
-HRESULT DirectInput8Create(HINSTANCE /*instance*/, DWORD version, REFIID interfaceId, LPVOID* created,
-                           LPUNKNOWN outer) {
+HRESULT DirectInput8Create(HINSTANCE /*instance*/, DWORD version, REFIID interfaceId,
+                           LPVOID* created, LPUNKNOWN outer) {
     if (created != nullptr) *created = nullptr;
     if (x11::ConsumeFailure("DirectInput8Create")) return DIERR_GENERIC;
     if (created == nullptr) return DIERR_INVALIDPARAM;

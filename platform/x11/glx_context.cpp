@@ -9,9 +9,9 @@
 //   [X] SwapBuffers
 //   [ ] Several pixel formats, DescribePixelFormat, shared display lists,
 //       WGL extensions: the program needs none.
-#include "platform/x11/X11Platform.h"
-
 #include <algorithm>
+
+#include "platform/x11/X11Platform.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ HDC FindDeviceContext(HDC dc) {
 HGLRC FindContext(HGLRC context) {
     if (context == nullptr) return nullptr;
     const std::vector<HGLRC>& contexts = x11::State().contexts;
-    return std::find(contexts.begin(), contexts.end(), context) != contexts.end() ? context : nullptr;
+    return std::find(contexts.begin(), contexts.end(), context) != contexts.end() ? context
+                                                                                  : nullptr;
 }
 
 int VisualAttribute(int attribute) {
@@ -47,7 +48,8 @@ namespace x11 {
 void DestroyContextRecord(HGLRC context) {
     PlatformState& state = State();
     if (state.display != nullptr && context->context != nullptr) {
-        if (glXGetCurrentContext() == context->context) glXMakeCurrent(state.display, None, nullptr);
+        if (glXGetCurrentContext() == context->context)
+            glXMakeCurrent(state.display, None, nullptr);
         glXDestroyContext(state.display, context->context);
     }
     state.contexts.erase(std::remove(state.contexts.begin(), state.contexts.end(), context),
@@ -82,8 +84,9 @@ int ChoosePixelFormat(HDC dc, const PIXELFORMATDESCRIPTOR* pfd) {
     if ((pfd->dwFlags & PFD_SUPPORT_OPENGL) == 0 || pfd->iPixelType != PFD_TYPE_RGBA) return 0;
     x11::PlatformState& state = x11::State();
     if (!state.glVisual) {
-        x11::ReportError("GLX", "display \"%s\" offers no double-buffered RGBA visual with a depth buffer%s",
-                         DisplayString(state.display), state.glxErrorBase < 0 ? " (it has no GLX)" : "");
+        x11::ReportError(
+            "GLX", "display \"%s\" offers no double-buffered RGBA visual with a depth buffer%s",
+            DisplayString(state.display), state.glxErrorBase < 0 ? " (it has no GLX)" : "");
         return 0;
     }
     if (!VisualAttribute(GLX_USE_GL) || !VisualAttribute(GLX_RGBA)) return 0;

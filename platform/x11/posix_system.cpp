@@ -9,12 +9,6 @@
 //       (a backslash in a path is a separator, as on Windows)
 //   [X] MessageBoxA (caption and text on standard error; scripted answers for tests)
 //   [ ] Console input, console window titles and colours: the program uses none.
-#include "platform/x11/X11Platform.h"
-
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <climits>
 #include <cstdarg>
@@ -22,8 +16,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <poll.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
+
+#include "platform/x11/X11Platform.h"
 
 namespace x11 {
 
@@ -156,10 +155,14 @@ BOOL FreeConsole(void) {
 
 HANDLE GetStdHandle(DWORD which) {
     switch (which) {
-        case STD_INPUT_HANDLE: return reinterpret_cast<HANDLE>(static_cast<intptr_t>(STDIN_FILENO));
-        case STD_OUTPUT_HANDLE: return reinterpret_cast<HANDLE>(static_cast<intptr_t>(STDOUT_FILENO));
-        case STD_ERROR_HANDLE: return reinterpret_cast<HANDLE>(static_cast<intptr_t>(STDERR_FILENO));
-        default: return INVALID_HANDLE_VALUE;
+        case STD_INPUT_HANDLE:
+            return reinterpret_cast<HANDLE>(static_cast<intptr_t>(STDIN_FILENO));
+        case STD_OUTPUT_HANDLE:
+            return reinterpret_cast<HANDLE>(static_cast<intptr_t>(STDOUT_FILENO));
+        case STD_ERROR_HANDLE:
+            return reinterpret_cast<HANDLE>(static_cast<intptr_t>(STDERR_FILENO));
+        default:
+            return INVALID_HANDLE_VALUE;
     }
 }
 
@@ -177,7 +180,9 @@ FILE* _fdopen(int fd, const char* mode) {
         x11::WriteWithoutBlocking(static_cast<int>(reinterpret_cast<intptr_t>(cookie)), data, size);
         return static_cast<ssize_t>(size);
     };
-    functions.close = [](void* cookie) { return close(static_cast<int>(reinterpret_cast<intptr_t>(cookie))); };
+    functions.close = [](void* cookie) {
+        return close(static_cast<int>(reinterpret_cast<intptr_t>(cookie)));
+    };
     return fopencookie(reinterpret_cast<void*>(static_cast<intptr_t>(fd)), mode, functions);
 }
 

@@ -13,11 +13,11 @@
 //       (see PeekMessageA), so a terminal's Ctrl+C, a kill or a closed terminal
 //       runs the program's normal teardown; SIGPIPE is ignored
 //   [ ] Several screens or visuals, XInput2, Xrandr: the program needs none.
-#include "platform/x11/X11Platform.h"
+#include <csignal>
 
 #include <X11/XKBlib.h>
 
-#include <csignal>
+#include "platform/x11/X11Platform.h"
 
 namespace {
 
@@ -61,9 +61,9 @@ int OnXError(Display* display, XErrorEvent* error) {
 
 // The first double-buffered RGBA visual with a depth buffer of the given size.
 XVisualInfo* ChooseGLVisual(Display* display, int screen, int depthBits) {
-    int attributes[] = {GLX_RGBA,      GLX_DOUBLEBUFFER, GLX_RED_SIZE,   1,
-                        GLX_GREEN_SIZE, 1,               GLX_BLUE_SIZE,  1,
-                        GLX_DEPTH_SIZE, depthBits,       None};
+    int attributes[] = {
+        GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 1,   GLX_GREEN_SIZE, 1, GLX_BLUE_SIZE,
+        1,        GLX_DEPTH_SIZE,   depthBits,    None};
     return glXChooseVisual(display, screen, attributes);
 }
 
@@ -140,7 +140,8 @@ Display* OpenDisplay() {
     state.display = display;
     state.screen = screen;
     state.visual = visual;
-    state.colormap = XCreateColormap(display, RootWindow(display, screen), visual->visual, AllocNone);
+    state.colormap =
+        XCreateColormap(display, RootWindow(display, screen), visual->visual, AllocNone);
     InternAtoms(state);
     return display;
 }

@@ -17,9 +17,9 @@
 //   DestroyNotify (from outside) WM_CLOSE; the record stays until DestroyWindow
 //   SIGINT / SIGTERM / SIGHUP    WM_CLOSE to the first window
 //   keys, buttons, pointer       no message: they go to the DirectInput devices
-#include "platform/x11/X11Platform.h"
-
 #include <ctime>
+
+#include "platform/x11/X11Platform.h"
 
 namespace {
 
@@ -75,7 +75,8 @@ void TranslateEvent(XEvent& event) {
     switch (event.type) {
         case ConfigureNotify:
             // Only the newest size matters; a resize burst becomes one WM_SIZE.
-            while (XCheckTypedWindowEvent(state.display, window->xwindow, ConfigureNotify, &event)) {
+            while (
+                XCheckTypedWindowEvent(state.display, window->xwindow, ConfigureNotify, &event)) {
             }
             x11::NotifyClientSize(window, event.xconfigure.width, event.xconfigure.height);
             break;

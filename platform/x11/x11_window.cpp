@@ -21,18 +21,18 @@
 // _NET_FRAME_EXTENTS), so that a 640 x 480 window is 640 x 480 on the desktop;
 // without one (Xvfb) nothing draws a frame and the layer counts Windows'
 // classic one. StaticGravity makes moves refer to the client area, so
-// GetWindowRect followed by SetWindowPos puts a window back where it was. As on Windows, a style set with
-// SetWindowLongA brings its frame with the next placement (SetWindowPos,
-// maximising, restoring), and restoring returns to the window rectangle the
-// window had before it covered the screen.
-#include "platform/x11/X11Platform.h"
-
-#include <X11/Xatom.h>
-#include <poll.h>
-
+// GetWindowRect followed by SetWindowPos puts a window back where it was. As on Windows, a style
+// set with SetWindowLongA brings its frame with the next placement (SetWindowPos, maximising,
+// restoring), and restoring returns to the window rectangle the window had before it covered the
+// screen.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <poll.h>
+
+#include <X11/Xatom.h>
+
+#include "platform/x11/X11Platform.h"
 
 namespace {
 
@@ -111,7 +111,8 @@ RECT FrameOf(LONG style) {
 
 // Sends a client message about the window to the window manager, the way
 // EWMH and ICCCM ask for it: to the root window, for whoever redirects it.
-void SendToWindowManager(Window xwindow, Atom type, long l0, long l1 = 0, long l2 = 0, long l3 = 0) {
+void SendToWindowManager(Window xwindow, Atom type, long l0, long l1 = 0, long l2 = 0,
+                         long l3 = 0) {
     x11::PlatformState& state = x11::State();
     XEvent event{};
     event.xclient.type = ClientMessage;
@@ -138,7 +139,8 @@ std::vector<long> ReadProperty(Window xwindow, Atom property, Atom type) {
     if (XGetWindowProperty(state.display, xwindow, property, 0, 1024, False, type, &actualType,
                            &actualFormat, &count, &after, &data) == Success &&
         actualType == type && actualFormat == 32 && data != nullptr) {
-        const long* values = reinterpret_cast<const long*>(data);  // Xlib hands 32-bit items as long
+        const long* values =
+            reinterpret_cast<const long*>(data);  // Xlib hands 32-bit items as long
         items.assign(values, values + count);
     }
     if (data != nullptr) XFree(data);
@@ -177,7 +179,8 @@ void LearnManagerFrame(Window xwindow) {
         if (extents.size() == 4) {
             // Left, right, top, bottom; a frame is never larger than a window.
             auto side = [](long value) { return static_cast<LONG>(std::clamp(value, 0L, 4096L)); };
-            state.managerFrame = RECT{side(extents[0]), side(extents[2]), side(extents[1]), side(extents[3])};
+            state.managerFrame =
+                RECT{side(extents[0]), side(extents[2]), side(extents[1]), side(extents[3])};
             state.managerFrameKnown = true;
             return;
         }
@@ -298,7 +301,8 @@ Cursor InvisibleCursor() {
         Window root = RootWindow(state.display, state.screen);
         Pixmap blank = XCreateBitmapFromData(state.display, root, bits, 1, 1);
         XColor black{};
-        state.invisibleCursor = XCreatePixmapCursor(state.display, blank, blank, &black, &black, 0, 0);
+        state.invisibleCursor =
+            XCreatePixmapCursor(state.display, blank, blank, &black, &black, 0, 0);
         XFreePixmap(state.display, blank);
     }
     return state.invisibleCursor;
@@ -377,7 +381,8 @@ void DestroyWindowRecord(HWND window) {
     PlatformState& state = State();
     if (state.display != nullptr && window->xwindow != 0) {
         // NOTE: a context left current on a destroyed window makes later GLX calls fail.
-        if (glXGetCurrentDrawable() == window->xwindow) glXMakeCurrent(state.display, None, nullptr);
+        if (glXGetCurrentDrawable() == window->xwindow)
+            glXMakeCurrent(state.display, None, nullptr);
         if (!window->goneFromServer) XDestroyWindow(state.display, window->xwindow);
         XFlush(state.display);
     }
@@ -449,8 +454,8 @@ BOOL UnregisterClassA(LPCSTR className, HINSTANCE /*instance*/) {
 // visible (WS_VISIBLE) hears its size inside this call; a hidden one when it is
 // first shown.
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND /*parent*/, HMENU /*menu*/,
-                     HINSTANCE /*instance*/, LPVOID /*param*/) {
+                     int width, int height, HWND /*parent*/, HMENU /*menu*/, HINSTANCE /*instance*/,
+                     LPVOID /*param*/) {
     if (x11::ConsumeFailure("CreateWindowExA")) return nullptr;
     if (className == nullptr) return nullptr;
     x11::PlatformState& state = x11::State();
@@ -466,10 +471,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     attributes.event_mask = StructureNotifyMask | FocusChangeMask | ExposureMask | KeyPressMask |
                             KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                             PointerMotionMask | EnterWindowMask | LeaveWindowMask;
-    Window xwindow = XCreateWindow(display, RootWindow(display, state.screen), 0, 0, 1, 1, 0,
-                                   state.visual->depth, InputOutput, state.visual->visual,
-                                   CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
-                                   &attributes);
+    Window xwindow = XCreateWindow(
+        display, RootWindow(display, state.screen), 0, 0, 1, 1, 0, state.visual->depth, InputOutput,
+        state.visual->visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &attributes);
     if (xwindow == 0) {
         x11::ReportError("X11", "cannot create a window");
         return nullptr;
@@ -485,7 +489,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     y = ClampCoordinate(y + frame.top);
     width = ClampSize(width - frame.left - frame.right);
     height = ClampSize(height - frame.top - frame.bottom);
-    XMoveResizeWindow(display, xwindow, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XMoveResizeWindow(display, xwindow, x, y, static_cast<unsigned>(width),
+                      static_cast<unsigned>(height));
 
     HWND window = new HWND__;
     window->xwindow = xwindow;
@@ -493,8 +498,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     window->procedure = found->second.description.lpfnWndProc;
     window->style = static_cast<LONG>(style);
     window->exStyle = static_cast<LONG>(exStyle);
-    window->normalRect = RECT{x - frame.left, y - frame.top, x + width + frame.right,
-                              y + height + frame.bottom};
+    window->normalRect =
+        RECT{x - frame.left, y - frame.top, x + width + frame.right, y + height + frame.bottom};
     window->frame = frame;
     state.windows.push_back(window);
 
@@ -590,11 +595,13 @@ BOOL SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, U
     } else if (move) {
         XMoveWindow(display, window->xwindow, x, y);
     } else if (resize) {
-        XResizeWindow(display, window->xwindow, static_cast<unsigned>(cx), static_cast<unsigned>(cy));
+        XResizeWindow(display, window->xwindow, static_cast<unsigned>(cx),
+                      static_cast<unsigned>(cy));
     }
     if ((flags & SWP_HIDEWINDOW) != 0) Unmap(window);
     if ((flags & SWP_SHOWWINDOW) != 0 && !window->mapped) MapAndWait(window);
-    if ((flags & SWP_NOZORDER) == 0 && insertAfter == HWND_TOP) XRaiseWindow(display, window->xwindow);
+    if ((flags & SWP_NOZORDER) == 0 && insertAfter == HWND_TOP)
+        XRaiseWindow(display, window->xwindow);
     XFlush(display);
     if (resize) {
         x11::NotifyClientSize(window, cx, cy);

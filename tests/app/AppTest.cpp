@@ -1,7 +1,11 @@
 // The application shell on a real X server: start-up and its failures,
 // window messages, the frame gate, display modes and teardown.
-#include "app/App.h"
+#include <memory>
+#include <string>
 
+#include <gtest/gtest.h>
+
+#include "app/App.h"
 #include "app/FrameTimer.h"
 #include "input/InputManager.h"
 #include "platform/DirectInput.h"
@@ -12,11 +16,6 @@
 #include "support/XInputLock.h"
 #include "support/XWindowFacts.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-
 namespace {
 
 const char kStartUpLines[] =
@@ -26,7 +25,8 @@ class AppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platformtest::Reset();
-        ASSERT_NE(platformtest::XDisplayConnection(), nullptr) << "the tests need an X display (DISPLAY)";
+        ASSERT_NE(platformtest::XDisplayConnection(), nullptr)
+            << "the tests need an X display (DISPLAY)";
         // The App's window takes the keyboard focus, which all tests on the display share.
         HoldXInputLock();
         app = std::make_unique<App>();
@@ -52,7 +52,8 @@ protected:
         }
     }
 
-    void ExpectBox(size_t index, const std::string& text, const std::string& caption, unsigned type) {
+    void ExpectBox(size_t index, const std::string& text, const std::string& caption,
+                   unsigned type) {
         auto boxes = platformtest::ShownMessageBoxes();
         ASSERT_GT(boxes.size(), index);
         EXPECT_EQ(boxes[index].text, text);
@@ -87,7 +88,7 @@ TEST_F(AppTest, StartUpOpensTheWindowAndWritesItsProgressLines) {
     // 640 x 480 is the whole window; the client area lies inside its frame.
     EXPECT_EQ(facts.width, 632);
     EXPECT_EQ(facts.height, 453);
-    EXPECT_TRUE(facts.viewable);   // shown by the windowed display mode
+    EXPECT_TRUE(facts.viewable);  // shown by the windowed display mode
 
     EXPECT_EQ(Renderer()->width, 632);
     EXPECT_EQ(Renderer()->height, 453);
@@ -146,7 +147,7 @@ TEST_F(AppTest, DirectInputThatIsNotAvailableStopsStartUpWithoutAMessage) {
 // loop's set-up does, once the window is shown and in front.
 TEST_F(AppTest, DevicesAreTakenOnceTheWindowIsInFrontAndEscapeEndsTheLoopAfterItsFrame) {
     ASSERT_TRUE(Init());
-    ASSERT_TRUE(app->RunSetup());   // shows and focuses the window
+    ASSERT_TRUE(app->RunSetup());  // shows and focuses the window
     PumpMessages();
     ASSERT_TRUE(app->active);
 
@@ -160,7 +161,7 @@ TEST_F(AppTest, DevicesAreTakenOnceTheWindowIsInFrontAndEscapeEndsTheLoopAfterIt
     app->RunOnePass();
     platformtest::ReleaseKey(DIK_ESCAPE);
     EXPECT_TRUE(app->quit);
-    EXPECT_GT(app->timer->currentCount, framesBefore);   // that pass still ran its frame
+    EXPECT_GT(app->timer->currentCount, framesBefore);  // that pass still ran its frame
     EXPECT_TRUE(app->input->KeyDown(DIK_ESCAPE));
 }
 
@@ -179,7 +180,7 @@ TEST_F(AppTest, ActivationFollowsTheLowWordOnlyAndLosingFocusDeactivates) {
     EXPECT_TRUE(app->active);
     SendMessageA(app->window, WM_ACTIVATE, WA_INACTIVE, 0);
     EXPECT_FALSE(app->active);
-    SendMessageA(app->window, WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 1), 0);   // minimised flag set
+    SendMessageA(app->window, WM_ACTIVATE, MAKEWPARAM(WA_CLICKACTIVE, 1), 0);  // minimised flag set
     EXPECT_TRUE(app->active);
     EXPECT_EQ(SendMessageA(app->window, WM_KILLFOCUS, 0, 0), 0);
     EXPECT_FALSE(app->active);
@@ -225,16 +226,16 @@ TEST_F(AppTest, AnInactiveWindowRunsNoFrameAndDoesNotTickTheTimer) {
     SendMessageA(app->window, WM_ACTIVATE, WA_INACTIVE, 0);
     platformtest::SetPerformanceCounter(1000000000);
     app->RunOnePass();
-    app->timer->Tick();   // a reading to measure from
+    app->timer->Tick();  // a reading to measure from
     int64_t before = app->timer->currentCount;
 
-    platformtest::AdvancePerformanceCounter(3000000000);   // three seconds away
+    platformtest::AdvancePerformanceCounter(3000000000);  // three seconds away
     for (int pass = 0; pass < 5; ++pass) app->RunOnePass();
     EXPECT_EQ(app->timer->currentCount, before);
 
     SendMessageA(app->window, WM_ACTIVATE, WA_ACTIVE, 0);
     app->RunOnePass();
-    EXPECT_NEAR(app->timer->frameSeconds, 3.0f, 1e-4f);   // the whole inactive span
+    EXPECT_NEAR(app->timer->frameSeconds, 3.0f, 1e-4f);  // the whole inactive span
 }
 
 TEST_F(AppTest, AnActiveFrameClearsTheWindowToBlack) {
@@ -263,8 +264,9 @@ TEST_F(AppTest, FullScreenCoversTheScreenAndTheWindowComesBackWhereItWas) {
     app->fullscreen = true;
     ASSERT_TRUE(app->ApplyDisplayMode());
     EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
-    EXPECT_EQ(GetWindowLongA(app->window, GWL_STYLE),
-              static_cast<LONG>(WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_SYSMENU));
+    EXPECT_EQ(
+        GetWindowLongA(app->window, GWL_STYLE),
+        static_cast<LONG>(WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_BORDER | WS_SYSMENU));
     EXPECT_EQ(app->windowRect.left, before.left);
     EXPECT_EQ(app->windowRect.top, before.top);
     EXPECT_EQ(app->windowRect.right, before.right);
@@ -278,7 +280,7 @@ TEST_F(AppTest, FullScreenCoversTheScreenAndTheWindowComesBackWhereItWas) {
     EXPECT_EQ(covering.right, QueryScreenSize().width + 1);
     EXPECT_EQ(covering.bottom, QueryScreenSize().height + 1);
     PumpMessages();
-    EXPECT_EQ(Renderer()->width, QueryScreenSize().width);   // the new size reached the renderer
+    EXPECT_EQ(Renderer()->width, QueryScreenSize().width);  // the new size reached the renderer
 
     app->fullscreen = false;
     ASSERT_TRUE(app->ApplyDisplayMode());
@@ -298,7 +300,7 @@ TEST_F(AppTest, TheLoopPlacesTheCameraAndEveryFrameAppliesItsView) {
     ASSERT_NE(app->camera, nullptr);
     EXPECT_EQ(app->camera->GetPosition()->z, 1000.0f);
     EXPECT_EQ(app->camera->GetTarget()->z, 0.0f);
-    EXPECT_EQ(app->camera->GetZAxis()->z, 1.0f);   // looking down -z at the origin
+    EXPECT_EQ(app->camera->GetZAxis()->z, 1.0f);  // looking down -z at the origin
 
     PumpMessages();
     SendMessageA(app->window, WM_ACTIVATE, WA_ACTIVE, 0);
@@ -311,7 +313,8 @@ TEST_F(AppTest, TheLoopPlacesTheCameraAndEveryFrameAppliesItsView) {
 }
 
 const char kModeQuestion[] =
-    "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode Instead?";
+    "The Requested Fullscreen Mode Is Not Supported By\nYour Video Card. Use Windowed Mode "
+    "Instead?";
 
 TEST_F(AppTest, ARefusedModeAnsweredYesKeepsTheWindowAsItIs) {
     ASSERT_TRUE(Init());

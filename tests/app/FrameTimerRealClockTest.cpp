@@ -1,13 +1,12 @@
 // The frame clock on the system's own performance counter, as the program runs
 // it (FrameTimerTest drives a hand-set counter on Linux).
-#include "app/FrameTimer.h"
-
-#include "platform/Win32.h"
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
+#include "app/FrameTimer.h"
+#include "platform/Win32.h"
 
 namespace {
 
@@ -19,7 +18,8 @@ TEST(FrameTimerRealClock, TakesTheSystemsFrequencyAndMeasuresRealTime) {
     FrameTimer timer;
     ASSERT_TRUE(timer.Init());
     EXPECT_EQ(timer.ticksPerSecond, static_cast<float>(frequency.QuadPart));
-    EXPECT_EQ(timer.secondsPerTick, static_cast<float>(1.0 / static_cast<double>(frequency.QuadPart)));
+    EXPECT_EQ(timer.secondsPerTick,
+              static_cast<float>(1.0 / static_cast<double>(frequency.QuadPart)));
 
     timer.Tick();
     int stopwatch = timer.StartStopwatch();

@@ -1,13 +1,12 @@
 // The frame clock, driven by a hand-set performance counter.
-#include "app/FrameTimer.h"
-
-#include "platform/Testing.h"
-
 #include <gtest/gtest.h>
+
+#include "app/FrameTimer.h"
+#include "platform/Testing.h"
 
 namespace {
 
-constexpr int64_t kFrequency = 1000;   // one tick per millisecond keeps the numbers readable
+constexpr int64_t kFrequency = 1000;  // one tick per millisecond keeps the numbers readable
 
 class FrameTimerTest : public ::testing::Test {
 protected:
@@ -63,7 +62,7 @@ TEST_F(FrameTimerTest, APauseInTickingIsReportedAsOneFrameAndMovesEveryStopwatch
     Frame(16);
     timer.RestartStopwatch(second);
 
-    platformtest::AdvancePerformanceCounter(5000);   // the window was inactive
+    platformtest::AdvancePerformanceCounter(5000);  // the window was inactive
     Frame(16);
     EXPECT_NEAR(timer.frameSeconds, 5.016f, 1e-5f);
     EXPECT_NEAR(timer.StopwatchSeconds(first), 5.032f, 1e-5f);

@@ -1,14 +1,13 @@
 // The debug console, with the process's standard output captured into a file.
-#include "app/LogConsole.h"
-
-#include "support/CapturedStandardOutput.h"
-
-#include <gtest/gtest.h>
-
 #include <ios>
 #include <locale>
 #include <sstream>
 #include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/LogConsole.h"
+#include "support/CapturedStandardOutput.h"
 
 namespace {
 

@@ -1,21 +1,20 @@
 // The model converter: OBJ and MTL files written by the tests go in, model
 // descriptions and files come out, and the program's loader takes them.
-#include "content/tools/modelconvert/ModelConverter.h"
-
-#include "render/Model.h"
-#include "render/TgaTexture.h"
-#include "tests/support/TemporaryDirectory.h"
-#include "tests/support/TgaFile.h"
-#include "tests/content/ToolRun.h"
-#include "content/tools/modelconvert/TextureFinder.h"
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "content/tools/modelconvert/ModelConverter.h"
+#include "content/tools/modelconvert/TextureFinder.h"
+#include "render/Model.h"
+#include "render/TgaTexture.h"
+#include "tests/content/ToolRun.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TgaFile.h"
 
 namespace {
 
@@ -108,7 +107,7 @@ TEST_F(ModelConverterTest, MaterialsKeepColoursSpecularShininessAndTheirTextureM
     EXPECT_EQ(materials[0].shininess, 32.0f);
     EXPECT_EQ(materials[1].colour[2], 0.375f);
     EXPECT_EQ(materials[2].colour[2], 1.0f);
-    EXPECT_EQ(materials[3].shininess, 128.0f);   // OpenGL takes no more
+    EXPECT_EQ(materials[3].shininess, 128.0f);  // OpenGL takes no more
     EXPECT_TRUE(HasNoteWith("shininess 500"));
 
     // One record per texture file, shared by the materials that name it; a
@@ -128,11 +127,10 @@ TEST_F(ModelConverterTest, MaterialsKeepColoursSpecularShininessAndTheirTextureM
 }
 
 TEST_F(ModelConverterTest, TrianglesRepeatTheirLastCornerAndQuadsStayQuads) {
-    ASSERT_TRUE(Convert(std::string(kSquare) +
-                        "f 1 2 3 4\n"
-                        "f 2 3 4\n"
-                        "f 1 2 3 4 5\n"
-                        "l 1 3\n"))
+    ASSERT_TRUE(Convert(std::string(kSquare) + "f 1 2 3 4\n"
+                                               "f 2 3 4\n"
+                                               "f 1 2 3 4 5\n"
+                                               "l 1 3\n"))
         << converter.Error();
     // Positions are kept once each, in order of first use.
     ASSERT_EQ(Model().vertices.size(), 5u);
@@ -172,14 +170,15 @@ TEST_F(ModelConverterTest, TrianglesRepeatTheirLastCornerAndQuadsStayQuads) {
 TEST_F(ModelConverterTest, PolygonsWithDentsOrHolesAreCutIntoTrianglesCoveringThemOnce) {
     // A square ring as exporters write it (the outline, a seam in, the hole
     // backwards, the seam out) and beside it a dart: a quad with a dent.
-    ASSERT_TRUE(Convert("v -2 -2 0\nv 2 -2 0\nv 2 2 0\nv -2 2 0\n"
-                        "v -1 -1 0\nv -1 1 0\nv 1 1 0\nv 1 -1 0\n"
-                        "v 10 0 0\nv 14 -2 0\nv 12 0 0\nv 14 2 0\n"
-                        "f 1 2 3 4 1 5 6 7 8 5\nf 9 10 11 12\n"))
+    ASSERT_TRUE(
+        Convert("v -2 -2 0\nv 2 -2 0\nv 2 2 0\nv -2 2 0\n"
+                "v -1 -1 0\nv -1 1 0\nv 1 1 0\nv 1 -1 0\n"
+                "v 10 0 0\nv 14 -2 0\nv 12 0 0\nv 14 2 0\n"
+                "f 1 2 3 4 1 5 6 7 8 5\nf 9 10 11 12\n"))
         << converter.Error();
     double ring = 0.0, dart = 0.0;
     for (std::size_t f = 0; f < Model().faces.size(); ++f) {
-        double area = 0.0, x = 0.0, y = 0.0;   // seen from +z, where both face
+        double area = 0.0, x = 0.0, y = 0.0;  // seen from +z, where both face
         for (int k = 0; k < 4; ++k) {
             const Vec3 a = Corner(f, k), b = Corner(f, (k + 1) % 4);
             area += (a.x * b.y - b.x * a.y) / 2.0;
@@ -233,24 +232,22 @@ TEST_F(ModelConverterTest, NormalsComeFromTheSourceOrOneOutwardNormalPerFace) {
     }
 
     // Normals given per corner are kept per corner.
-    ASSERT_TRUE(Convert(std::string(kSquare) +
-                        "vn 0 0 1\nvn 0.6 0 0.8\nvn 0 0.6 0.8\n"
-                        "f 1//1 2//2 3//3 4//1\n"
-                        "f 1//3 2//2 3//1\n"))
+    ASSERT_TRUE(Convert(std::string(kSquare) + "vn 0 0 1\nvn 0.6 0 0.8\nvn 0 0.6 0.8\n"
+                                               "f 1//1 2//2 3//3 4//1\n"
+                                               "f 1//3 2//2 3//1\n"))
         << converter.Error();
     ASSERT_EQ(Model().normals.size(), 3u);
     ExpectVec3(NormalAt(0, 1), 0.6f, 0, 0.8f);
     ExpectVec3(NormalAt(0, 2), 0, 0.6f, 0.8f);
     ExpectVec3(NormalAt(0, 3), 0, 0, 1);
     ExpectVec3(NormalAt(1, 0), 0, 0.6f, 0.8f);
-    ExpectVec3(NormalAt(1, 3), 0, 0, 1);   // the repeated corner repeats its normal
+    ExpectVec3(NormalAt(1, 3), 0, 0, 1);  // the repeated corner repeats its normal
 }
 
 TEST_F(ModelConverterTest, TextureCoordinatesBecomeOneSetPerFace) {
-    ASSERT_TRUE(Convert(std::string(kSquare) +
-                        "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-                        "f 1/1 2/2 3/3 4/4\n"
-                        "f 1/4 3/2 4/3\n"))
+    ASSERT_TRUE(Convert(std::string(kSquare) + "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                                               "f 1/1 2/2 3/3 4/4\n"
+                                               "f 1/4 3/2 4/3\n"))
         << converter.Error();
     ASSERT_EQ(Model().faces.size(), 2u);
     for (const FaceDescription& face : Model().faces) {
@@ -271,8 +268,8 @@ TEST_F(ModelConverterTest, TextureCoordinatesBecomeOneSetPerFace) {
 }
 
 TEST_F(ModelConverterTest, NodesFollowTheObjectsUnderARootNamedAfterTheFile) {
-    ASSERT_TRUE(Convert(std::string(kSquare) + "o body\nf 1 2 3 4\no arm\nf 1 2 3\n", "",
-                        "walker.obj"))
+    ASSERT_TRUE(
+        Convert(std::string(kSquare) + "o body\nf 1 2 3 4\no arm\nf 1 2 3\n", "", "walker.obj"))
         << converter.Error();
     ASSERT_EQ(Model().nodes.size(), 1u);
     const NodeDescription& root = Model().nodes[0];
@@ -294,9 +291,9 @@ TEST_F(ModelConverterTest, TheRadiusIsTheSmallestFloatThatEnclosesEveryVertex) {
     for (const Vec3& v : {Vec3(1, 1, 1), Vec3(1, 2, 3), Vec3(0.1f, 0.7f, 0.3f),
                           Vec3(-123.456f, 78.9f, 0.001f), Vec3(300, 1e-3f, 17)}) {
         const float radius = EnclosingRadius({Vec3(0.5f, 0, 0), v});
-        const double length = std::sqrt(static_cast<double>(v.x) * v.x +
-                                        static_cast<double>(v.y) * v.y +
-                                        static_cast<double>(v.z) * v.z);
+        const double length =
+            std::sqrt(static_cast<double>(v.x) * v.x + static_cast<double>(v.y) * v.y +
+                      static_cast<double>(v.z) * v.z);
         EXPECT_GE(static_cast<double>(radius), length);
         EXPECT_LT(static_cast<double>(std::nextafter(radius, 0.0f)), length);
     }
@@ -316,10 +313,11 @@ TEST_F(ModelConverterTest, MaterialsWithoutAColourShowTheirTextureAsItIsOrANeutr
     // machine wrote it.
     WriteTga("skin.tga");
     const std::string triangle = "0 0 0 0 0 0 1 0 0\n0 1 0 0 0 0 1 1 0\n0 0 1 0 0 0 1 0 1\n";
-    ASSERT_TRUE(converter.Convert(Write(
-        "model.smd", "version 1\nnodes\n0 \"root\" -1\nend\nskeleton\ntime 0\n0 0 0 0 0 0 0\n"
-                     "end\ntriangles\nC:\\art\\SKIN.TGA\n" + triangle + "missing.png\n" + triangle +
-                     "end\n")))
+    ASSERT_TRUE(converter.Convert(
+        Write("model.smd",
+              "version 1\nnodes\n0 \"root\" -1\nend\nskeleton\ntime 0\n0 0 0 0 0 0 0\n"
+              "end\ntriangles\nC:\\art\\SKIN.TGA\n" +
+                  triangle + "missing.png\n" + triangle + "end\n")))
         << converter.Error();
     ASSERT_EQ(Model().materials.size(), 2u);
     EXPECT_EQ(Model().materials[0].textureIndex, 0);
@@ -335,7 +333,8 @@ TEST_F(ModelConverterTest, MaterialsWithoutAColourShowTheirTextureAsItIsOrANeutr
 TEST_F(ModelConverterTest, TexturesBecomeTgaFilesBesideTheModelTheWayUpTheProgramReadsThem) {
     // A square in two halves: one coloured by its PBR base colour, one by a
     // 2 x 2 PNG embedded in the file, red and green on top of blue and white.
-    Write("pbr.gltf", R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+    Write("pbr.gltf",
+          R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
         "nodes": [{"mesh": 0}], "meshes": [{"primitives": [
             {"attributes": {"POSITION": 0}, "indices": 2, "material": 0},
             {"attributes": {"POSITION": 0, "TEXCOORD_0": 1}, "indices": 2, "material": 1}]}],
@@ -389,10 +388,10 @@ TEST(TextureFinderTest, NamesFromOtherMachinesAreFoundUnderTheModelsFolder) {
     const TextureFinder finder(directory.File("models"));
     const std::pair<const char*, const char*> rows[] = {
         {"maps/Skin.png", "models/maps/Skin.png"},
-        {"C:\\Art\\MAPS\\skin.PNG", "models/maps/Skin.png"},   // the tail, in any case
+        {"C:\\Art\\MAPS\\skin.PNG", "models/maps/Skin.png"},  // the tail, in any case
         {"..\\shared\\WALL.tga", "shared/wall.tga"},
         {"//DROPLETS.tga", "models/droplets.tga"},
-        {"D:\\elsewhere\\droplets.tga", "models/droplets.tga"},   // beside the model
+        {"D:\\elsewhere\\droplets.tga", "models/droplets.tga"},  // beside the model
         {"absent.png", nullptr},
     };
     for (const auto& [name, expected] : rows) {
@@ -494,8 +493,7 @@ TEST_F(ModelConverterTest, TheToolWritesTheModelOrSaysWhyNotAndExitsAccordingly)
 
     const ToolRun scaled = RunTool(VELMORA_MODELCONVERT, {"--scale", "3", source, output});
     EXPECT_EQ(scaled.exitCode, 0) << scaled.errors;
-    EXPECT_NE(scaled.output.find("radius 4.24264"), std::string::npos)
-        << scaled.output;
+    EXPECT_NE(scaled.output.find("radius 4.24264"), std::string::npos) << scaled.output;
 
     const std::string missingOutput = directory.File("missing.mdl");
     const ToolRun missing =
@@ -509,9 +507,12 @@ TEST_F(ModelConverterTest, TheToolWritesTheModelOrSaysWhyNotAndExitsAccordingly)
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_NE(unwritable.errors.find("cannot write"), std::string::npos) << unwritable.errors;
 
-    for (const std::vector<std::string>& wrong :
-         {std::vector<std::string>{}, {source}, {source, output, output},
-          {"--scale", "-1", source, output}, {"--scale"}, {"--bogus", source, output}}) {
+    for (const std::vector<std::string>& wrong : {std::vector<std::string>{},
+                                                  {source},
+                                                  {source, output, output},
+                                                  {"--scale", "-1", source, output},
+                                                  {"--scale"},
+                                                  {"--bogus", source, output}}) {
         const ToolRun usage = RunTool(VELMORA_MODELCONVERT, wrong);
         EXPECT_EQ(usage.exitCode, 2);
         EXPECT_NE(usage.errors.find("usage: modelconvert"), std::string::npos) << usage.errors;

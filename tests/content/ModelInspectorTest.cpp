@@ -1,19 +1,18 @@
 // The model inspector, run as a tool: what it prints about a file the
 // program loads, and the reason it gives for one the program refuses, which
 // is the loader's own.
-#include "content/tools/modelinspect/ModelInspector.h"
-
-#include "render/Model.h"
-#include "tests/support/TemporaryDirectory.h"
-#include "tests/content/ToolRun.h"
-#include "content/tools/modelwriter/ModelWriter.h"
-
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "content/tools/modelinspect/ModelInspector.h"
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "render/Model.h"
+#include "tests/content/ToolRun.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace {
 
@@ -126,8 +125,7 @@ TEST_F(ModelInspectorTest, AGoodFileIsDescribedInFull) {
     EXPECT_NE(full.output.find(expected), std::string::npos);
     EXPECT_NE(full.output.find("\nvertex list\n  0: -1 -1 0\n"), std::string::npos);
     EXPECT_NE(full.output.find("  4: 0 2.5 1\n"), std::string::npos);
-    EXPECT_NE(full.output.find("\nnormal list\n  0: 0 0 1\n  1: 0 0.5 0.8\n"),
-              std::string::npos);
+    EXPECT_NE(full.output.find("\nnormal list\n  0: 0 0 1\n  1: 0 0.5 0.8\n"), std::string::npos);
     EXPECT_NE(full.output.find("\nface list\n  0: vertices 0 1 2 3, normals 0 0 0 0, "
                                "set (tag 0) 0 0 0 0 1 0.5 0 0\n"
                                "  1: vertices 3 2 4 4, normals 1 1 1 1\n"),
@@ -137,8 +135,8 @@ TEST_F(ModelInspectorTest, AGoodFileIsDescribedInFull) {
 
 TEST_F(ModelInspectorTest, WhatLoadsButWouldNotLookRightIsPointedOut) {
     ModelDescription model = Sample();
-    model.radius = 2.0f;                    // the farthest vertex is at 2.69
-    model.materials[1].faceIndices = {0};   // face 1 is in no material
+    model.radius = 2.0f;                   // the farthest vertex is at 2.69
+    model.materials[1].faceIndices = {0};  // face 1 is in no material
     std::ostringstream out;
     Model loaded;
     const std::string path = directory.Write("warned.mdl", Encode(model));
@@ -230,7 +228,7 @@ TEST_F(ModelInspectorTest, EachKindOfMalformedFileHasItsOwnReason) {
     ModelDescription longNames = Sample();
     longNames.textures[0].fileName = std::string(127, 't');
     std::vector<std::uint8_t> bytes = Encode(longNames);
-    ASSERT_EQ(bytes[92 + 127], 0);   // the name's terminator
+    ASSERT_EQ(bytes[92 + 127], 0);  // the name's terminator
     bytes[92 + 127] = 'x';
     EXPECT_EQ(Reason(bytes),
               "the file name of texture record 0 has no terminator within 128 bytes");

@@ -2,24 +2,23 @@
 // committed model file is what the converter makes of that source, and the
 // model is what the first level needs: a robot standing at the origin and
 // facing the camera, lit by colours alone.
-#include "render/Model.h"
-#include "tests/support/TemporaryDirectory.h"
-#include "tests/content/ToolRun.h"
-#include "content/tools/robotsource/RobotSource.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <set>
 #include <string>
 #include <tuple>
 
+#include <gtest/gtest.h>
+
+#include "content/tools/robotsource/RobotSource.h"
+#include "render/Model.h"
+#include "tests/content/ToolRun.h"
+#include "tests/support/TemporaryDirectory.h"
+
 namespace {
 
 const std::string kSourceDirectory = std::string(VELMORA_SOURCE_DIR) + "/content/brakmoor/";
-const std::string kEntityDirectory =
-    std::string(VELMORA_SOURCE_DIR) + "/data/Entities/brakmoor/";
+const std::string kEntityDirectory = std::string(VELMORA_SOURCE_DIR) + "/data/Entities/brakmoor/";
 const std::string kModelFile = kEntityDirectory + "brakmoor.mdl";
 
 // Newell's normal of a face's corner loop, as drawing computes it.
@@ -46,7 +45,7 @@ TEST(RobotModelTest, TheCommittedModelIsAFreshConversionOfTheSource) {
     const std::string fresh = directory.File("brakmoor.mdl");
     const ToolRun run = RunTool(VELMORA_MODELCONVERT, {kSourceDirectory + "brakmoor.obj", fresh});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
-    EXPECT_EQ(run.errors, "");   // nothing left out, nothing to note
+    EXPECT_EQ(run.errors, "");  // nothing left out, nothing to note
     const std::string committed = ReadWholeFile(kModelFile);
     ASSERT_FALSE(committed.empty());
     EXPECT_TRUE(ReadWholeFile(fresh) == committed)
@@ -76,7 +75,7 @@ TEST(RobotModelTest, TheRobotStandsAtTheOriginFacingTheCamera) {
     EXPECT_NEAR((high.y + low.y) / 2, 0.0f, 20.0f);
     EXPECT_NEAR((high.x + low.x) / 2, 0.0f, 20.0f);
     EXPECT_NEAR((high.z + low.z) / 2, 0.0f, 20.0f);
-    EXPECT_LT(model.GetRadius(), 1.2f * (high.y - low.y) / 2);   // encloses, not much more
+    EXPECT_LT(model.GetRadius(), 1.2f * (high.y - low.y) / 2);  // encloses, not much more
 
     // Every face winds so that drawing's normal agrees with the stored one,
     // and the robot shows the camera at (0, 0, 1000) a good part of itself.

@@ -2,21 +2,20 @@
 // exit code, standard output and standard error.
 #pragma once
 
-#include "tests/support/TemporaryDirectory.h"
-
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <vector>
+
+#include "tests/support/TemporaryDirectory.h"
 
 extern char** environ;
 
 struct ToolRun {
-    int exitCode = -1;   // -1 when the tool could not be started or did not exit
+    int exitCode = -1;  // -1 when the tool could not be started or did not exit
     std::string output;
     std::string errors;
 };
@@ -43,10 +42,10 @@ inline ToolRun RunTool(const std::string& tool, const std::vector<std::string>& 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

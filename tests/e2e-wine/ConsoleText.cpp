@@ -2,12 +2,11 @@
 // process PROGRAM.EXE, one line per screen buffer row from the top down to the
 // cursor, without the blanks that fill each row. The end-to-end tests under
 // Wine read the program's own console with it.
-#include <windows.h>
-#include <tlhelp32.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tlhelp32.h>
+#include <windows.h>
 
 namespace {
 
@@ -17,7 +16,8 @@ DWORD FindProcess(const char* exeName) {
     if (snapshot == INVALID_HANDLE_VALUE) return 0;
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
         if (_stricmp(entry.szExeFile, exeName) == 0) found = entry.th32ProcessID;
     }
     CloseHandle(snapshot);
@@ -40,12 +40,13 @@ int main(int argc, char** argv) {
     }
     FreeConsole();
     if (!AttachConsole(process)) {
-        std::fprintf(stderr, "consoletext: cannot attach to the console of %s (error %lu)\n", argv[1],
-                     GetLastError());
+        std::fprintf(stderr, "consoletext: cannot attach to the console of %s (error %lu)\n",
+                     argv[1], GetLastError());
         return 1;
     }
-    HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE console =
+        CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (console == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(console, &info)) {
         std::fprintf(stderr, "consoletext: cannot read the console of %s\n", argv[1]);
@@ -55,11 +56,13 @@ int main(int argc, char** argv) {
     for (SHORT row = 0; row <= info.dwCursorPosition.Y; ++row) {
         std::string line(static_cast<size_t>(info.dwSize.X), ' ');
         DWORD read = 0;
-        ReadConsoleOutputCharacterA(console, &line[0], static_cast<DWORD>(line.size()), COORD{0, row}, &read);
+        ReadConsoleOutputCharacterA(console, &line[0], static_cast<DWORD>(line.size()),
+                                    COORD{0, row}, &read);
         line.resize(read);
         line.erase(line.find_last_not_of(' ') + 1);
         text += line + "\n";
     }
     DWORD written = 0;
-    return WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ? 0 : 1;
+    return WriteFile(output, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ? 0
+                                                                                              : 1;
 }

@@ -16,16 +16,6 @@
 // effect can be seen are held until it shows, with the server's auto-repeat
 // off so that a held key stays one press.
 // GoogleTest goes before Xlib, whose None macro clashes with it.
-#include <gtest/gtest.h>
-
-#include "e2e/Picture.h"
-#include "e2e/ProgramProcess.h"
-
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -37,12 +27,22 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include "e2e/Picture.h"
+#include "e2e/ProgramProcess.h"
+
 using namespace std::chrono_literals;
 
 namespace {
 
 const std::vector<std::string> kStartUpLineTexts = {"Graphics Initialized", "Timing Initialized",
-                                                "Input Initialized", "Finished Intialization"};
+                                                    "Input Initialized", "Finished Intialization"};
 
 // What a terminal shows of the text: Wine's console sends cursor and erase
 // sequences and ends lines with "\r\r\n" (text mode, then the terminal), and
@@ -84,7 +84,8 @@ int FindLine(const std::vector<std::string>& lines, const std::string& line, int
 
 std::string Joined(const std::vector<std::string>& lines, int from = 0, int count = 40) {
     std::ostringstream out;
-    for (int i = from; i < static_cast<int>(lines.size()) && i < from + count; ++i) out << lines[i] << '\n';
+    for (int i = from; i < static_cast<int>(lines.size()) && i < from + count; ++i)
+        out << lines[i] << '\n';
     return out.str();
 }
 
@@ -103,7 +104,8 @@ class WineProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* directory = std::getenv("VELMORA_WINE_RUNTIME_DIR");
-        ASSERT_NE(directory, nullptr) << "tools/test-wine.sh runs these tests; it sets VELMORA_WINE_RUNTIME_DIR";
+        ASSERT_NE(directory, nullptr)
+            << "tools/test-wine.sh runs these tests; it sets VELMORA_WINE_RUNTIME_DIR";
         runtimeDirectory = directory;
         display = XOpenDisplay(nullptr);
         ASSERT_NE(display, nullptr) << "the Wine tests need an X display (DISPLAY)";
@@ -127,11 +129,12 @@ protected:
     // Starts velmora.exe from its runtime directory and waits for its window.
     void Start(ProgramProcess::Streams streams = ProgramProcess::Streams::Terminal) {
         program = std::make_unique<ProgramProcess>(std::vector<std::string>{"wine", "velmora.exe"},
-                                                   runtimeDirectory, std::map<std::string, std::string>{},
-                                                   streams);
+                                                   runtimeDirectory,
+                                                   std::map<std::string, std::string>{}, streams);
         ASSERT_TRUE(program->Started());
         window = FindWindowByName(display, "Velmora", 60s);
-        ASSERT_NE(window, 0u) << "output: " << program->Output() << "\nerrors: " << program->Errors();
+        ASSERT_NE(window, 0u) << "output: " << program->Output()
+                              << "\nerrors: " << program->Errors();
         for (int i = 0; i < 200 && !IsOnScreen(display, window); ++i) Wait(50ms);
         ASSERT_TRUE(IsOnScreen(display, window));
         PointAt(window);
@@ -249,7 +252,8 @@ TEST_F(WineProgramTest, StartsInAWindowDrawsTheRobotAndEscapeEndsItWithExitCodeO
     ASSERT_NO_FATAL_FAILURE(ExpectTheRobotAsFirstShown(picture));
 
     EXPECT_EQ(EndWithEscape(), 1) << Joined(Lines(), first);
-    EXPECT_EQ(FindWindowByName(display, "Velmora", 0ms), 0u) << "the window is destroyed at teardown";
+    EXPECT_EQ(FindWindowByName(display, "Velmora", 0ms), 0u)
+        << "the window is destroyed at teardown";
 }
 
 TEST_F(WineProgramTest, HoldingLeftMovesTheRobotRightAndRightMovesItBack) {
@@ -260,7 +264,8 @@ TEST_F(WineProgramTest, HoldingLeftMovesTheRobotRightAndRightMovesItBack) {
 
     Picture moved = HoldUntilMoved(XK_Left, start, 10.0);
     ASSERT_GT(moved.lit, 0);
-    EXPECT_GT(moved.centreX, start.centreX + 10.0) << "the camera slid left, so the robot moves right";
+    EXPECT_GT(moved.centreX, start.centreX + 10.0)
+        << "the camera slid left, so the robot moves right";
 
     Picture back = HoldUntilMoved(XK_Right, moved, 10.0);
     ASSERT_GT(back.lit, 0);
@@ -332,7 +337,7 @@ TEST_F(WineFullScreenTest, RefusedModeAnsweredYesKeepsTheWindowWhereItWas) {
 
     Window box = RightAltEnterUntilAsked();
     ASSERT_NE(box, 0u) << "the question: use windowed mode instead?";
-    ASSERT_TRUE(Answer(box, XK_Return));   // Yes is the default button
+    ASSERT_TRUE(Answer(box, XK_Return));  // Yes is the default button
 
     Placement after = PlacementOf(display, window);
     EXPECT_EQ(after.x, windowed.x);
@@ -354,7 +359,7 @@ TEST_F(WineFullScreenTest, RefusedModeAnsweredNoEndsTheProgramInOrder) {
     ASSERT_TRUE(WaitForLine("Combo", 30s)) << Joined(Lines());
     Window box = RightAltEnterUntilAsked();
     ASSERT_NE(box, 0u);
-    TapKey(XK_Tab);   // from Yes to No
+    TapKey(XK_Tab);  // from Yes to No
     ASSERT_TRUE(Answer(box, XK_Return));
     box = WaitForBox("ERROR");
     ASSERT_NE(box, 0u) << "Program Will Now Close.";
@@ -368,7 +373,8 @@ TEST_F(WineFullScreenTest, RefusedModeAnsweredNoEndsTheProgramInOrder) {
 // program's full screen can be seen as on Windows.
 TEST_F(WineFullScreenTest, InAVirtualDesktopTheModeChangesAndComesBack) {
     program = std::make_unique<ProgramProcess>(
-        std::vector<std::string>{"wine", "explorer", "/desktop=velmora-test,1024x768", "velmora.exe"},
+        std::vector<std::string>{"wine", "explorer", "/desktop=velmora-test,1024x768",
+                                 "velmora.exe"},
         runtimeDirectory, std::map<std::string, std::string>{}, ProgramProcess::Streams::Terminal);
     ASSERT_TRUE(program->Started());
     window = FindWindowByName(display, "Velmora", 60s);
@@ -433,8 +439,10 @@ TEST_F(WineProgramTest, StartedWithoutATerminalItWritesToAConsoleOfItsOwn) {
         if (FindLine(lines, "Combo") < 0) Wait(500ms);
     }
     ASSERT_GE(lines.size(), 5u) << Joined(lines);
-    for (size_t i = 0; i < kStartUpLineTexts.size(); ++i) EXPECT_EQ(lines[i], kStartUpLineTexts[i]) << Joined(lines);
-    EXPECT_EQ(lines[4], "Combo") << "the blank after the word is not told from the empty rest of the row";
+    for (size_t i = 0; i < kStartUpLineTexts.size(); ++i)
+        EXPECT_EQ(lines[i], kStartUpLineTexts[i]) << Joined(lines);
+    EXPECT_EQ(lines[4], "Combo")
+        << "the blank after the word is not told from the empty rest of the row";
     EXPECT_EQ(program->Output(), "") << "nothing reaches the standard output it was started with";
 
     // The console window lies over the program's window; the desktop closes the program.

@@ -1,23 +1,23 @@
 // The real model viewer on the X server: the shipped robot in its window, turned by real keys; a
 // textured model drawn with its texture; a damaged model file refused without a window.
 // GoogleTest goes before Xlib, whose None macro clashes with it.
-#include <gtest/gtest.h>
-
-#include "e2e/DisplayTest.h"
-#include "e2e/Picture.h"
-#include "e2e/ProgramProcess.h"
-#include "support/TemporaryDirectory.h"
-#include "support/TgaFile.h"
-#include "content/tools/modelwriter/ModelWriter.h"
-
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
+
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+#include <X11/Xlib.h>
+
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "e2e/DisplayTest.h"
+#include "e2e/Picture.h"
+#include "e2e/ProgramProcess.h"
+#include "support/TemporaryDirectory.h"
+#include "support/TgaFile.h"
 
 using namespace std::chrono_literals;
 
@@ -30,7 +30,7 @@ const std::string kRobot = VELMORA_RUNTIME_DIR "/Entities/brakmoor/brakmoor.mdl"
 // a busy machine, as it would for any program that polls its keys.
 int EscapeEnds(Display* display, ProgramProcess& viewer) {
     SendKey(display, XK_Escape, true);
-    int const code = viewer.WaitForExit(20s);
+    const int code = viewer.WaitForExit(20s);
     SendKey(display, XK_Escape, false);
     return code;
 }
@@ -88,8 +88,8 @@ TEST_F(ModelViewTest, FindsTexturesBesideTheModelAndRefusesADamagedFileInOneLine
     TemporaryDirectory directory;
     std::filesystem::create_directories(directory.File("models/skin"));
     directory.Write("models/square.mdl", writer.Bytes());
-    directory.Write("models/skin/orange.tga", TgaFile(2, 2, 2, 24, {0, 140, 255, 0, 140, 255,
-                                                                     0, 140, 255, 0, 140, 255}));
+    directory.Write("models/skin/orange.tga",
+                    TgaFile(2, 2, 2, 24, {0, 140, 255, 0, 140, 255, 0, 140, 255, 0, 140, 255}));
 
     ProgramProcess viewer({VELMORA_MODELVIEW, "models/square.mdl"}, directory.File(""), {},
                           ProgramProcess::Streams::Pipes);

@@ -1,8 +1,8 @@
 #include "e2e/Picture.h"
 
-#include <X11/Xutil.h>
-
 #include <algorithm>
+
+#include <X11/Xutil.h>
 
 Picture TakePicture(Display* display, Window window) {
     Picture picture;
@@ -56,7 +56,7 @@ Placement PlacementOf(Display* display, Window window) {
     return placement;
 }
 
-void ExpectTheRobotAsFirstShown(Picture const& picture) {
+void ExpectTheRobotAsFirstShown(const Picture& picture) {
     ASSERT_GT(picture.lit, 2000) << "the robot covers a few thousand pixels";
     EXPECT_NEAR(picture.centreX, picture.width / 2.0, 20.0);
     EXPECT_NEAR(picture.centreY, picture.height / 2.0, 40.0);

@@ -7,10 +7,10 @@
 #include <X11/Xlib.h>
 
 struct Picture {
-    int width = 0, height = 0;   // the window's, which the picture covers
+    int width = 0, height = 0;  // the window's, which the picture covers
     int lit = 0;
-    int pale = 0;   // light grey to white: the robot's body
-    int warm = 0;   // orange: its shoulders and feet
+    int pale = 0;  // light grey to white: the robot's body
+    int warm = 0;  // orange: its shoulders and feet
     int left = 0, right = -1, top = 0, bottom = -1;
     double centreX = 0.0, centreY = 0.0;
 };
@@ -20,7 +20,7 @@ Picture TakePicture(Display* display, Window window);
 
 // Checks that picture shows the robot of the level as the program first shows it: standing in
 // the middle, lit, in its colours.
-void ExpectTheRobotAsFirstShown(Picture const& picture);
+void ExpectTheRobotAsFirstShown(const Picture& picture);
 
 // The window's size and its place on the screen.
 struct Placement {

@@ -1,15 +1,14 @@
 #include "e2e/PrivateDisplay.h"
 
-#include <X11/Xatom.h>
-
+#include <chrono>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include <X11/Xatom.h>
 
 namespace {
 
@@ -22,7 +21,8 @@ pid_t Spawn(const std::vector<std::string>& command, const std::string& display)
     dup2(null, STDERR_FILENO);
     if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
     std::vector<char*> arguments;
-    for (const std::string& argument : command) arguments.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : command)
+        arguments.push_back(const_cast<char*>(argument.c_str()));
     arguments.push_back(nullptr);
     execvp(arguments[0], arguments.data());
     _exit(127);
@@ -46,8 +46,8 @@ PrivateDisplay::PrivateDisplay(Manager wanted, const std::vector<std::string>& s
             continue;
         }
         name = ":" + std::to_string(number);
-        std::vector<std::string> command = {"Xvfb", name, "-screen", "0", "1024x768x24",
-                                            "-nolisten", "tcp", "-noreset"};
+        std::vector<std::string> command = {"Xvfb",        name,        "-screen", "0",
+                                            "1024x768x24", "-nolisten", "tcp",     "-noreset"};
         command.insert(command.end(), serverArguments.begin(), serverArguments.end());
         server = Spawn(command, "");
     }

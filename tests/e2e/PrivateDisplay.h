@@ -3,12 +3,11 @@
 // window manager (openbox) running on it, stopped when the object goes.
 #pragma once
 
-#include <X11/Xlib.h>
-
-#include <sys/types.h>
-
 #include <string>
+#include <sys/types.h>
 #include <vector>
+
+#include <X11/Xlib.h>
 
 class PrivateDisplay {
 public:

@@ -1,10 +1,5 @@
 // The real program started on damaged copies of its data: it still runs, with an empty world,
 // and its console says in one line what did not load, naming the file to mend.
-#include <gtest/gtest.h>
-
-#include "e2e/ProgramProcess.h"
-#include "support/TemporaryDirectory.h"
-
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "e2e/ProgramProcess.h"
+#include "support/TemporaryDirectory.h"
+
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
@@ -21,11 +21,13 @@ namespace {
 
 struct DataFault {
     const char* name;
-    size_t workingDirectoryLength;   // padded to this by a subdirectory; 0: as made
-    std::vector<std::pair<std::string, std::string>> writes;   // file, text; no text: removed
-    std::string line;                // the one console line, if any
+    size_t workingDirectoryLength;  // padded to this by a subdirectory; 0: as made
+    std::vector<std::pair<std::string, std::string>> writes;  // file, text; no text: removed
+    std::string line;                                         // the one console line, if any
 };
-void PrintTo(const DataFault& fault, std::ostream* stream) { *stream << fault.name; }
+void PrintTo(const DataFault& fault, std::ostream* stream) {
+    *stream << fault.name;
+}
 
 class ProgramDataTest : public ::testing::TestWithParam<DataFault> {};
 
@@ -43,7 +45,8 @@ TEST_P(ProgramDataTest, RunsWithoutItAndSaysWhatDidNotLoad) {
     for (const auto& write : fault.writes) {
         fs::remove_all(work / write.first);
         fs::create_directories((work / write.first).parent_path());
-        if (!write.second.empty()) std::ofstream(work / write.first, std::ios::binary) << write.second;
+        if (!write.second.empty())
+            std::ofstream(work / write.first, std::ios::binary) << write.second;
     }
 
     ProgramProcess program(VELMORA_BINARY, work.string());
@@ -60,7 +63,7 @@ TEST_P(ProgramDataTest, RunsWithoutItAndSaysWhatDidNotLoad) {
             others += line + (lines.eof() ? "" : "\n");
         }
     }
-    std::string expected = fault.line;   // "@" is the working directory
+    std::string expected = fault.line;  // "@" is the working directory
     for (size_t at = expected.find('@'); at != std::string::npos; at = expected.find('@', at)) {
         expected.replace(at, 1, work.string());
     }
@@ -68,19 +71,34 @@ TEST_P(ProgramDataTest, RunsWithoutItAndSaysWhatDidNotLoad) {
 }
 
 const std::string kRobotFailed =
-    "Level 01: the entity on line 1 of the level file @/Levels/01/01.txt, \"brakmoor\", did not load: ";
+    "Level 01: the entity on line 1 of the level file @/Levels/01/01.txt, \"brakmoor\", did not "
+    "load: ";
 const DataFault kFaults[] = {
-    {"NoDataDirectories", 0, {{"Levels", ""}, {"Entities", ""}},
+    {"NoDataDirectories",
+     0,
+     {{"Levels", ""}, {"Entities", ""}},
      "Level 01: cannot enter the level directory @/Levels/01: No such file or directory\n"},
-    {"GarbageModel", 0, {{"Entities/brakmoor/brakmoor.mdl", std::string(64, '\xff')}}, kRobotFailed +
-     "the model file @/Entities/brakmoor/brakmoor.mdl is refused: the material count is negative (-1)\n"},
-    {"TypeWithACapital", 0, {{"Entities/brakmoor/brakmoor.txt", "Robot\nbrakmoor.mdl\n"}}, kRobotFailed +
-     "the entity description @/Entities/brakmoor/brakmoor.txt gives the type \"Robot\", not \"robot\"\n"},
-    {"LevelWithoutTheRobot", 0,
-     {{"Entities/spare/spare.txt", "robot\n../brakmoor/brakmoor.mdl"}, {"Levels/01/01.txt", "spare"}},
-     "Entity brakmoor not found: no entity \"brakmoor\" was loaded from the level file @/Levels/01/01.txt\n"},
-    {"WorkingDirectoryTooLong", 130, {},
-     "Data directories not usable: the data directory @/Levels has an absolute path of 137 characters; "
+    {"GarbageModel",
+     0,
+     {{"Entities/brakmoor/brakmoor.mdl", std::string(64, '\xff')}},
+     kRobotFailed + "the model file @/Entities/brakmoor/brakmoor.mdl is refused: the material "
+                    "count is negative (-1)\n"},
+    {"TypeWithACapital",
+     0,
+     {{"Entities/brakmoor/brakmoor.txt", "Robot\nbrakmoor.mdl\n"}},
+     kRobotFailed + "the entity description @/Entities/brakmoor/brakmoor.txt gives the type "
+                    "\"Robot\", not \"robot\"\n"},
+    {"LevelWithoutTheRobot",
+     0,
+     {{"Entities/spare/spare.txt", "robot\n../brakmoor/brakmoor.mdl"},
+      {"Levels/01/01.txt", "spare"}},
+     "Entity brakmoor not found: no entity \"brakmoor\" was loaded from the level file "
+     "@/Levels/01/01.txt\n"},
+    {"WorkingDirectoryTooLong",
+     130,
+     {},
+     "Data directories not usable: the data directory @/Levels has an absolute path of 137 "
+     "characters; "
      "at most 126 fit\n"},
     // Every listed entity loads; the empty name after the final line feed is nothing to mend.
     {"LevelEndingInALineFeed", 0, {{"Levels/01/01.txt", "brakmoor\n"}}, ""},

@@ -2,25 +2,24 @@
 // stalls or goes away, a window destroyed from outside, a window manager that
 // draws its own frame, keys pressed in another window, a display without GL.
 // GoogleTest goes before Xlib, whose None macro clashes with it.
+#include <cmath>
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <sys/ioctl.h>
+#include <thread>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 #include "e2e/DisplayTest.h"
 #include "e2e/Picture.h"
 #include "e2e/PrivateDisplay.h"
 #include "e2e/ProgramProcess.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/keysym.h>
-
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
-
-#include <cmath>
-#include <csignal>
-#include <memory>
-#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -36,7 +35,8 @@ Started StartOn(Display* display, const std::string& displayName = "") {
     Started started;
     std::map<std::string, std::string> environment;
     if (!displayName.empty()) environment["DISPLAY"] = displayName;
-    started.program = std::make_unique<ProgramProcess>(VELMORA_BINARY, VELMORA_RUNTIME_DIR, environment);
+    started.program =
+        std::make_unique<ProgramProcess>(VELMORA_BINARY, VELMORA_RUNTIME_DIR, environment);
     if (started.program->WaitForOutput(kStartUpLines, 20s)) {
         started.window = FindWindowByName(display, "Velmora", 10s);
     }
@@ -48,10 +48,12 @@ Started StartOn(Display* display, const std::string& displayName = "") {
 enum class Ending { Term, Interrupt, HangUp, Close };
 struct ReaderCase {
     const char* name;
-    bool readerGone;   // else the reader stalls: the pipe is full and nobody reads
+    bool readerGone;  // else the reader stalls: the pipe is full and nobody reads
     Ending ending;
 };
-void PrintTo(const ReaderCase& reader, std::ostream* stream) { *stream << reader.name; }
+void PrintTo(const ReaderCase& reader, std::ostream* stream) {
+    *stream << reader.name;
+}
 
 class ProgramConsoleTest : public DisplayTest, public ::testing::WithParamInterface<ReaderCase> {};
 
@@ -79,10 +81,18 @@ TEST_P(ProgramConsoleTest, EndsInOrderWhateverItsReaderDoes) {
         ASSERT_GT(queued, 4096) << "the pipe never filled";
     }
     switch (reader.ending) {
-        case Ending::Term: program.Signal(SIGTERM); break;
-        case Ending::Interrupt: program.Signal(SIGINT); break;
-        case Ending::HangUp: program.Signal(SIGHUP); break;
-        case Ending::Close: SendCloseRequest(display, started.window); break;
+        case Ending::Term:
+            program.Signal(SIGTERM);
+            break;
+        case Ending::Interrupt:
+            program.Signal(SIGINT);
+            break;
+        case Ending::HangUp:
+            program.Signal(SIGHUP);
+            break;
+        case Ending::Close:
+            SendCloseRequest(display, started.window);
+            break;
     }
     EXPECT_EQ(program.WaitForExit(2s), 1) << program.Errors();
     if (output >= 0 && !reader.readerGone) close(output);
@@ -107,7 +117,8 @@ TEST_F(ProgramDesktopTest, AWindowDestroyedFromOutsideEndsItInOrder) {
     XDestroyWindow(display, started.window);
     XFlush(display);
     EXPECT_EQ(started.program->WaitForExit(5s), 1);
-    EXPECT_EQ(started.program->Errors().find("X11:"), std::string::npos) << started.program->Errors();
+    EXPECT_EQ(started.program->Errors().find("X11:"), std::string::npos)
+        << started.program->Errors();
 }
 
 // The window manager's frame around a client window: left, right, top, bottom.
@@ -118,8 +129,9 @@ std::vector<long> FrameExtents(Display* display, Window window) {
     unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     std::vector<long> sides;
-    if (XGetWindowProperty(display, window, extents, 0, 4, False, XA_CARDINAL, &type, &format, &count,
-                           &after, &data) == Success && count == 4) {
+    if (XGetWindowProperty(display, window, extents, 0, 4, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        count == 4) {
         sides.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + 4);
     }
     if (data != nullptr) XFree(data);
@@ -181,7 +193,8 @@ TEST(ProgramUnderWindowManager, Is640By480WithTheManagersFrameAlsoAfterFullScree
 
     started.program->Signal(SIGTERM);
     EXPECT_EQ(started.program->WaitForExit(20s), 1);
-    EXPECT_EQ(started.program->Errors().find("Sanitizer"), std::string::npos) << started.program->Errors();
+    EXPECT_EQ(started.program->Errors().find("Sanitizer"), std::string::npos)
+        << started.program->Errors();
 }
 
 // ---- The keyboard and the focus ----------------------------------------------------
@@ -209,7 +222,8 @@ TEST_P(ProgramFocusTest, KeysPressedOrLetGoOfInAnotherWindowDoNotReachIt) {
     ProgramProcess& program = *started.program;
     ASSERT_TRUE(program.WaitForOutput("Combo \n", 10s));
 
-    Window other = XCreateSimpleWindow(display, DefaultRootWindow(display), 700, 100, 200, 200, 0, 0, 0);
+    Window other =
+        XCreateSimpleWindow(display, DefaultRootWindow(display), 700, 100, 200, 200, 0, 0, 0);
     XSelectInput(display, other, KeyPressMask | KeyReleaseMask);
     XMapWindow(display, other);
     XSync(display, False);
@@ -226,7 +240,9 @@ TEST_P(ProgramFocusTest, KeysPressedOrLetGoOfInAnotherWindowDoNotReachIt) {
     Picture start = TakePicture(display, started.window);
     ASSERT_GT(start.lit, 2000);
     SendKey(display, XK_Left, true);
-    for (int i = 0; i < 60 && std::abs(TakePicture(display, started.window).centreX - start.centreX) <= 10.0; ++i) {
+    for (int i = 0;
+         i < 60 && std::abs(TakePicture(display, started.window).centreX - start.centreX) <= 10.0;
+         ++i) {
         std::this_thread::sleep_for(50ms);
     }
     FocusAndWait(display, other);
@@ -243,7 +259,8 @@ TEST_P(ProgramFocusTest, KeysPressedOrLetGoOfInAnotherWindowDoNotReachIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, ProgramFocusTest,
-                         ::testing::Values(PrivateDisplay::Manager::Bare, PrivateDisplay::Manager::Openbox),
+                         ::testing::Values(PrivateDisplay::Manager::Bare,
+                                           PrivateDisplay::Manager::Openbox),
                          [](const auto& info) { return NameOf(info.param); });
 
 // ---- A display without OpenGL ----------------------------------------------------------
@@ -253,9 +270,11 @@ TEST(ProgramWithoutOpenGL, FailsAtThePixelFormatWithItsMessage) {
     ASSERT_NE(noGl.Connection(), nullptr) << noGl.Problem();
     ProgramProcess program(VELMORA_BINARY, VELMORA_RUNTIME_DIR, {{"DISPLAY", noGl.Name()}});
     EXPECT_EQ(program.WaitForExit(20s), 0);
-    EXPECT_NE(program.Errors().find("[ERROR] Can't Find A Suitable PixelFormat."), std::string::npos)
+    EXPECT_NE(program.Errors().find("[ERROR] Can't Find A Suitable PixelFormat."),
+              std::string::npos)
         << program.Errors();
-    EXPECT_EQ(program.Errors().find("Window Creation Error."), std::string::npos) << program.Errors();
+    EXPECT_EQ(program.Errors().find("Window Creation Error."), std::string::npos)
+        << program.Errors();
 }
 
 }  // namespace

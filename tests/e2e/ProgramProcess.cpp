@@ -1,18 +1,17 @@
 #include "e2e/ProgramProcess.h"
 
-#include <X11/extensions/XTest.h>
-
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <thread>
+#include <unistd.h>
 #include <vector>
+
+#include <X11/extensions/XTest.h>
 
 namespace {
 
@@ -46,7 +45,8 @@ namespace {
     }
     if (chdir(directory.c_str()) != 0) _exit(126);
     std::vector<char*> arguments;
-    for (const std::string& argument : command) arguments.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : command)
+        arguments.push_back(const_cast<char*>(argument.c_str()));
     arguments.push_back(nullptr);
     execvp(arguments[0], arguments.data());
     _exit(127);
@@ -68,7 +68,8 @@ int OpenTerminal(std::string& name) {
 
 }  // namespace
 
-ProgramProcess::ProgramProcess(const std::vector<std::string>& command, const std::string& directory,
+ProgramProcess::ProgramProcess(const std::vector<std::string>& command,
+                               const std::string& directory,
                                const std::map<std::string, std::string>& environment,
                                Streams streams) {
     if (command.empty()) return;
@@ -155,7 +156,7 @@ bool ProgramProcess::WaitForOutput(const std::string& text, std::chrono::millise
         if (waitpid(pid, &status, WNOHANG) == pid) {
             exited = true;
             exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            continue;   // one more read of what it left in the pipe
+            continue;  // one more read of what it left in the pipe
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -222,7 +223,8 @@ void SendCloseRequest(Display* display, Window window) {
     XFlush(display);
 }
 
-Window FindWindowByName(Display* display, const std::string& title, std::chrono::milliseconds timeout) {
+Window FindWindowByName(Display* display, const std::string& title,
+                        std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
     do {
         Window found = SearchByName(display, DefaultRootWindow(display), title, 1);

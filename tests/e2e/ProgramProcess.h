@@ -3,14 +3,13 @@
 // terminal, what it shows there), and its window found on the X server.
 #pragma once
 
-#include <X11/Xlib.h>
-
-#include <sys/types.h>
-
 #include <chrono>
 #include <map>
 #include <string>
+#include <sys/types.h>
 #include <vector>
+
+#include <X11/Xlib.h>
 
 class ProgramProcess {
 public:
@@ -46,8 +45,14 @@ public:
     // stalls, one that closes it a reader that has gone.
     int TakeOutput();
 
-    const std::string& Output() { Collect(); return output; }
-    const std::string& Errors() { Collect(); return errors; }
+    const std::string& Output() {
+        Collect();
+        return output;
+    }
+    const std::string& Errors() {
+        Collect();
+        return errors;
+    }
 
 private:
     void Collect();
@@ -74,4 +79,5 @@ void SendCloseRequest(Display* display, Window window);
 // Finds the top-level window with the given title (WM_NAME), searching the
 // children of the root and their children (a window manager reparents).
 // Waits up to `timeout`; 0 when there is none.
-Window FindWindowByName(Display* display, const std::string& title, std::chrono::milliseconds timeout);
+Window FindWindowByName(Display* display, const std::string& title,
+                        std::chrono::milliseconds timeout);

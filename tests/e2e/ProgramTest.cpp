@@ -1,24 +1,24 @@
 // The real program on the X server: its window, its console lines, its frames
 // and the orderly ways it ends.
 // GoogleTest goes before Xlib, whose None macro clashes with it.
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <thread>
+
 #include <gtest/gtest.h>
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include "e2e/DisplayTest.h"
 #include "e2e/Picture.h"
 #include "e2e/ProgramProcess.h"
-
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-
-#include <algorithm>
-#include <cmath>
-#include <csignal>
-#include <memory>
-#include <cstring>
-#include <thread>
 
 using namespace std::chrono_literals;
 
@@ -76,7 +76,8 @@ TEST_F(ProgramTest, OpensItsWindowWritesItsLinesAndEndsOnTermWithExitCodeOne) {
 
     program->Signal(SIGTERM);
     EXPECT_EQ(program->WaitForExit(20s), 1) << program->Errors();
-    EXPECT_EQ(FindWindowByName(display, "Velmora", 0ms), 0u) << "the window is destroyed at teardown";
+    EXPECT_EQ(FindWindowByName(display, "Velmora", 0ms), 0u)
+        << "the window is destroyed at teardown";
 }
 
 TEST_F(ProgramTest, CtrlCInTheTerminalEndsItInOrder) {
@@ -186,7 +187,8 @@ TEST_F(ProgramTest, HoldingLeftMovesTheRobotRightAndRightMovesItBack) {
 
     Picture moved = HoldUntilMoved(display, window, XK_Left, start);
     ASSERT_GT(moved.lit, 0);
-    EXPECT_GT(moved.centreX, start.centreX + 10.0) << "the camera slid left, so the robot moves right";
+    EXPECT_GT(moved.centreX, start.centreX + 10.0)
+        << "the camera slid left, so the robot moves right";
 
     Picture back = HoldUntilMoved(display, window, XK_Right, moved);
     ASSERT_GT(back.lit, 0);
@@ -201,7 +203,8 @@ TEST(ProgramWithoutDisplay, FailsStartUpClearlyWithExitCodeZero) {
     ASSERT_TRUE(program.Started());
     EXPECT_EQ(program.WaitForExit(20s), 0);
     EXPECT_NE(program.Errors().find("cannot open display"), std::string::npos) << program.Errors();
-    EXPECT_NE(program.Errors().find("Window Creation Error."), std::string::npos) << program.Errors();
+    EXPECT_NE(program.Errors().find("Window Creation Error."), std::string::npos)
+        << program.Errors();
     EXPECT_EQ(program.Output(), "Window Creation Failure.\n");
 }
 

@@ -1,18 +1,17 @@
 // The application's commands driven through bindings, as the main loop runs
 // them: the display mode on a real App, the camera the renderer makes.
+#include <memory>
+
+#include "input/Binding.h"
 #include "input/CameraDashCommand.h"
 #include "input/CameraMoveCommand.h"
-#include "input/ToggleFullscreenCommand.h"
-
-#include "InputFixture.h"
-#include "input/Binding.h"
 #include "input/ChordTrigger.h"
 #include "input/KeyTrigger.h"
 #include "input/SequenceTrigger.h"
+#include "input/ToggleFullscreenCommand.h"
+#include "InputFixture.h"
 #include "render/GLRenderer.h"
 #include "scene/Camera.h"
-
-#include <memory>
 
 namespace {
 
@@ -88,7 +87,7 @@ TEST_F(CameraCommandTest, ArrowsSlideEyeAndTargetOneUnitPerFrame) {
     CameraFrame(10);
     ExpectEye(-3.0f, 0.0f, 1000.0f);
 
-    CameraMoveCommand back(camera.get(), 7, 5.0f, false);   // any axis but 0 and 1 is z
+    CameraMoveCommand back(camera.get(), 7, 5.0f, false);  // any axis but 0 and 1 is z
     back.Execute(true);
     ExpectEye(-3.0f, 0.0f, 1005.0f);
 }
@@ -107,9 +106,9 @@ TEST_F(CameraCommandTest, TheComboDashesTheEyeForOneFrameAfterThatFramesMove) {
     EXPECT_FLOAT_EQ(camera->velocity.x, 0.0f);
     EXPECT_FLOAT_EQ(camera->velocity.z, -10000.0f);
     camera->Update(timer.frameSeconds);
-    ExpectEye(-1.0f, 0.0f, 500.0f);   // 10 x 0.05 s of the way to the target
+    ExpectEye(-1.0f, 0.0f, 500.0f);  // 10 x 0.05 s of the way to the target
 
-    CameraFrame(50);   // Left still held: one more unit sideways, no drift
+    CameraFrame(50);  // Left still held: one more unit sideways, no drift
     EXPECT_EQ(dash->active, 0);
     EXPECT_FLOAT_EQ(camera->velocity.z, 0.0f);
     ExpectEye(-2.0f, 0.0f, 500.0f);

@@ -1,11 +1,10 @@
 // The keyboard and mouse state read through the platform's DirectInput devices:
 // keys and buttons go down and up at the device level between updates.
-#include "input/InputDevice.h"
-
-#include "InputFixture.h"
-
 #include <string>
 #include <vector>
+
+#include "input/InputDevice.h"
+#include "InputFixture.h"
 
 namespace {
 
@@ -50,12 +49,14 @@ TEST_F(InputDeviceTest, CodesOutsideTheirRangesReadAsUpAndStill) {
         EXPECT_EQ(manager.MouseAxis(index), 0.0f) << index;
         EXPECT_EQ(manager.MouseButtonUp(index), 1) << index;
         EXPECT_EQ(manager.MouseButtonDown(index) + manager.MouseButtonPressed(index) +
-                      manager.MouseButtonReleased(index), 0) << index;
+                      manager.MouseButtonReleased(index),
+                  0)
+            << index;
     }
 }
 
 TEST_F(InputDeviceTest, MouseYIsNegatedUnlessInvertedAndADownButtonReadsItsRawByte) {
-    platformtest::MoveMouse(3, -4, 2);   // away from the user, wheel forward
+    platformtest::MoveMouse(3, -4, 2);  // away from the user, wheel forward
     Frame();
     EXPECT_EQ(manager.MouseAxis(0), 3.0f);
     EXPECT_EQ(manager.MouseAxis(1), 4.0f);
@@ -81,13 +82,13 @@ TEST_F(InputDeviceTest, MouseYIsNegatedUnlessInvertedAndADownButtonReadsItsRawBy
 }
 
 TEST_F(InputDeviceTest, DevicesThatCannotBeTakenYetAreMadeAndTakenOnActivation) {
-    TestWindow background;   // the fixture's window keeps the focus
+    TestWindow background;  // the fixture's window keeps the focus
     ASSERT_TRUE(background.Create(32, 32));
     InputDevice device;
     ASSERT_EQ(device.Init(background.Handle(), GetModuleHandleA(nullptr)), 1);
     EXPECT_EQ(device.lastResult, DIERR_OTHERAPPHASPRIO);
     platformtest::PressKey(DIK_SPACE);
-    EXPECT_EQ(device.Update(), 1);   // not acquired: nothing read, nothing lost
+    EXPECT_EQ(device.Update(), 1);  // not acquired: nothing read, nothing lost
     EXPECT_EQ(device.KeyDown(DIK_SPACE), 0);
     ASSERT_TRUE(background.ShowAndFocus());
     EXPECT_EQ(device.AcquireDevices(), 1);

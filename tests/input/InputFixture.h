@@ -3,6 +3,10 @@
 // starts ms milliseconds after the last (messages, clock tick, input update).
 #pragma once
 
+#include <memory>
+
+#include <gtest/gtest.h>
+
 #include "app/App.h"
 #include "app/FrameTimer.h"
 #include "input/InputManager.h"
@@ -11,16 +15,12 @@
 #include "support/TestWindow.h"
 #include "support/XInputLock.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 class InputTestBase : public ::testing::Test {
 protected:
     // Starts the clock and the devices on a window that has the focus.
     void Start(HWND window) {
         platformtest::SetPerformanceFrequency(1000);
-        platformtest::SetPerformanceCounter(5000);   // a stopwatch started at 0 would look free
+        platformtest::SetPerformanceCounter(5000);  // a stopwatch started at 0 would look free
         ASSERT_TRUE(timer.Init());
         ASSERT_EQ(manager.Init(window, GetModuleHandleA(nullptr), &timer), 1);
     }

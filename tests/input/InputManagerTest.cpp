@@ -1,11 +1,10 @@
 // The input manager's bindings and what happens to them when a device is lost.
-#include "input/InputManager.h"
-
-#include "InputFixture.h"
 #include "input/Binding.h"
 #include "input/BindingList.h"
+#include "input/InputManager.h"
 #include "input/KeyTrigger.h"
 #include "input/QuitCommand.h"
+#include "InputFixture.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ TEST_F(InputManagerTest, ALostDeviceThatCannotBeTakenBackSkipsTheBindings) {
     EXPECT_EQ(Frame(), 0);
     EXPECT_FALSE(quit);
 
-    EXPECT_EQ(manager.AcquireDevices(), 1);   // the window is activated again
+    EXPECT_EQ(manager.AcquireDevices(), 1);  // the window is activated again
     platformtest::LoseMouseInput();
     platformtest::FailNextCall("Acquire");
     EXPECT_EQ(Frame(), 0);

@@ -1,13 +1,12 @@
 // The timed key sequence, steps timed against the frame clock driven by hand,
 // and the progress line it writes to the App's console every frame.
-#include "input/SequenceTrigger.h"
-
-#include "InputFixture.h"
-#include "input/Binding.h"
-#include "input/QuitCommand.h"
-
 #include <string>
 #include <vector>
+
+#include "input/Binding.h"
+#include "input/QuitCommand.h"
+#include "input/SequenceTrigger.h"
+#include "InputFixture.h"
 
 namespace {
 
@@ -73,10 +72,19 @@ TEST_F(SequenceTriggerTest, AKeyHeldDownCountsOnce) {
 TEST_F(SequenceTriggerTest, WithEveryStopwatchTakenStepsAreMeasuredByTheLastFrame) {
     for (int i = 0; i < FrameTimer::kStopwatchCount; ++i) timer.StartStopwatch();
     // Half a second per step, but never more than a tenth of one in a frame.
-    EXPECT_EQ(Run({{100, L}, {100, 0, L}, {100}, {100}, {100},
-                   {100, R}, {100, 0, R}, {100}, {100}, {100}, {100, L}}),
+    EXPECT_EQ(Run({{100, L},
+                   {100, 0, L},
+                   {100},
+                   {100},
+                   {100},
+                   {100, R},
+                   {100, 0, R},
+                   {100},
+                   {100},
+                   {100},
+                   {100, L}}),
               "1111122222!");
-    EXPECT_EQ(Run({{100, 0, L}, {100, L}, {400}}), "010");   // one long frame
+    EXPECT_EQ(Run({{100, 0, L}, {100, L}, {400}}), "010");  // one long frame
     EXPECT_EQ(timer.stopwatchesInUse, FrameTimer::kStopwatchCount);
 }
 

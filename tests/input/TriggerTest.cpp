@@ -1,10 +1,9 @@
 // Key and chord triggers: level-sensitive conditions on the keys held.
+#include <vector>
+
 #include "input/ChordTrigger.h"
 #include "input/KeyTrigger.h"
-
 #include "InputFixture.h"
-
-#include <vector>
 
 namespace {
 
@@ -25,7 +24,7 @@ TEST_F(TriggerTest, AKeyFiresInEveryFrameItIsHeldAndAChordWhileAllItsKeysAre) {
         fired.push_back(escape.Check() * 100 + chord.Check() * 10 + empty.Check());
     };
     Frame(), record();
-    Press(DIK_RETURN), record();   // Enter first this time
+    Press(DIK_RETURN), record();  // Enter first this time
     Press(DIK_RMENU), record();
     Press(DIK_ESCAPE), record();
     Frame(), record();

@@ -12,12 +12,6 @@
 // Frames are counted from the program's "Combo " lines, one per frame; memory
 // is the resident size (VmRSS) read from /proc. Exit code 0 when every check
 // holds, 1 when one fails, 2 for wrong arguments.
-#include "e2e/ProgramProcess.h"
-
-#include <X11/Xlib.h>
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,11 +19,17 @@
 #include <fstream>
 #include <random>
 #include <set>
-#include <sstream>
 #include <signal.h>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <X11/Xlib.h>
+
+#include "e2e/ProgramProcess.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ std::vector<std::string> OwnReports(const std::string& errors) {
     }
     std::istringstream lines(errors);
     std::string line;
-    std::string leak;          // the header of the leak being read
+    std::string leak;  // the header of the leak being read
     bool leakIsOwn = false;
     auto endLeak = [&]() {
         if (!leak.empty() && leakIsOwn) reports.push_back(leak);
@@ -158,14 +158,14 @@ private:
     std::mt19937 random;
     ProgramProcess* program = nullptr;
     Window window = 0;
-    std::vector<KeyCode> keys;   // every key the run presses at random
+    std::vector<KeyCode> keys;  // every key the run presses at random
     std::set<KeyCode> held;
 
     bool failed = false;
     std::string problem;
     bool focused = true;
 
-    std::size_t scanned = 0;     // bytes of the output counted so far
+    std::size_t scanned = 0;  // bytes of the output counted so far
     long frames = 0;
     Clock::time_point lastFrame;
     Clock::time_point focusedSince;
@@ -174,7 +174,7 @@ private:
 
     Clock::time_point nextSample;
     long startKb = 0, afterWarmUpKb = 0, endKb = 0, highestKb = 0;
-    long sampledKb = 0;          // the latest sample
+    long sampledKb = 0;  // the latest sample
     bool reported = false;
 };
 
@@ -313,7 +313,7 @@ void LongRun::RandomAction() {
     } else {
         MoveMouse();
     }
-    if (!focused && Between(0, 3) == 0) Focus(true);   // mostly it has the focus
+    if (!focused && Between(0, 3) == 0) Focus(true);  // mostly it has the focus
 }
 
 // Every kind of event once early on, the largest window among them, so that
@@ -402,21 +402,24 @@ bool LongRun::End() {
 void LongRun::Report(int exitCode) {
     reported = true;
     std::printf("frames: %ld\n", frames);
-    std::printf("key events: %ld (presses and releases; right Alt + Enter %ld times); "
-                "mouse events: %ld; focus changes: %ld; resizes: %ld\n",
-                keyEvents, fullScreenChords, mouseEvents, focusChanges, resizes);
-    std::printf("memory (VmRSS): %ld kB at the start, %ld kB after the warm-up, "
-                "%ld kB at the end (both in a 640 x 480 window), %ld kB at most\n",
-                startKb, afterWarmUpKb, endKb, highestKb);
+    std::printf(
+        "key events: %ld (presses and releases; right Alt + Enter %ld times); "
+        "mouse events: %ld; focus changes: %ld; resizes: %ld\n",
+        keyEvents, fullScreenChords, mouseEvents, focusChanges, resizes);
+    std::printf(
+        "memory (VmRSS): %ld kB at the start, %ld kB after the warm-up, "
+        "%ld kB at the end (both in a 640 x 480 window), %ld kB at most\n",
+        startKb, afterWarmUpKb, endKb, highestKb);
     if (exitCode >= 0) std::printf("exit code: %d\n", exitCode);
 }
 
 int LongRun::Run() {
     const KeySym symbols[] = {
-        XK_Left, XK_Right, XK_Up, XK_Down, XK_Return, XK_Alt_R, XK_Alt_L, XK_Control_L,
-        XK_Control_R, XK_Shift_L, XK_Shift_R, XK_space, XK_Tab, XK_BackSpace, XK_Home, XK_End,
-        XK_Page_Up, XK_Page_Down, XK_Insert, XK_Delete, XK_F1, XK_F5, XK_F12, XK_KP_Enter,
-        XK_KP_5, XK_a, XK_q, XK_w, XK_s, XK_d, XK_z, XK_1, XK_0, XK_minus, XK_comma};
+        XK_Left,      XK_Right,     XK_Up,       XK_Down,      XK_Return, XK_Alt_R,  XK_Alt_L,
+        XK_Control_L, XK_Control_R, XK_Shift_L,  XK_Shift_R,   XK_space,  XK_Tab,    XK_BackSpace,
+        XK_Home,      XK_End,       XK_Page_Up,  XK_Page_Down, XK_Insert, XK_Delete, XK_F1,
+        XK_F5,        XK_F12,       XK_KP_Enter, XK_KP_5,      XK_a,      XK_q,      XK_w,
+        XK_s,         XK_d,         XK_z,        XK_1,         XK_0,      XK_minus,  XK_comma};
     for (KeySym symbol : symbols) {
         if (Code(symbol) != 0) keys.push_back(Code(symbol));
     }
@@ -453,8 +456,8 @@ int LongRun::Run() {
             nextProgress += kProgressEvery;
             const long seconds = static_cast<long>(
                 std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count());
-            std::printf("%4ld s: %ld frames, %ld key events, %ld kB\n", seconds, frames,
-                        keyEvents, sampledKb);
+            std::printf("%4ld s: %ld frames, %ld key events, %ld kB\n", seconds, frames, keyEvents,
+                        sampledKb);
             std::fflush(stdout);
         }
     }

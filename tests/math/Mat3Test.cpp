@@ -1,36 +1,35 @@
-#include "math/Mat3.h"
-
 #include <cmath>
 
 #include <gtest/gtest.h>
 
+#include "math/Mat3.h"
 #include "math/MathConstants.h"
 
 namespace {
 
-float const kPi = 3.14159265358979f;
-float const kTolerance = 1e-6f;
+const float kPi = 3.14159265358979f;
+const float kTolerance = 1e-6f;
 
-void ExpectVec3Near(Vec3 const& expected, Vec3 const& actual, float tolerance = kTolerance) {
+void ExpectVec3Near(const Vec3& expected, const Vec3& actual, float tolerance = kTolerance) {
     EXPECT_NEAR(expected.x, actual.x, tolerance);
     EXPECT_NEAR(expected.y, actual.y, tolerance);
     EXPECT_NEAR(expected.z, actual.z, tolerance);
 }
 
-void ExpectIdentity(Mat3 const& m) {
+void ExpectIdentity(const Mat3& m) {
     ExpectVec3Near(kUnitXVec3, m.c0, 0.0f);
     ExpectVec3Near(kUnitYVec3, m.c1, 0.0f);
     ExpectVec3Near(kUnitZVec3, m.c2, 0.0f);
 }
 
-Vec3 Rotate(Mat3 const& m, Vec3 const& v) {
+Vec3 Rotate(const Mat3& m, const Vec3& v) {
     Vec3 out;
     m.MultiplyVector(v, out);
     return out;
 }
 
 TEST(Mat3Test, MultiplyVectorTakesColumnsAsTheImagesOfTheAxes) {
-    Mat3 const m(Vec3(1.0f, 2.0f, 3.0f), Vec3(4.0f, 5.0f, 6.0f), Vec3(7.0f, 8.0f, 9.0f));
+    const Mat3 m(Vec3(1.0f, 2.0f, 3.0f), Vec3(4.0f, 5.0f, 6.0f), Vec3(7.0f, 8.0f, 9.0f));
 
     ExpectVec3Near(Vec3(1.0f, 2.0f, 3.0f), Rotate(m, kUnitXVec3));
     ExpectVec3Near(Vec3(4.0f, 5.0f, 6.0f), Rotate(m, kUnitYVec3));
@@ -68,15 +67,15 @@ TEST(Mat3Test, MatchesRodriguesFormulaForAGeneralAxis) {
     // v' = v cos a + (k x v) sin a + k (k . v)(1 - cos a), worked out independently.
     Vec3 axis(1.0f, -2.0f, 2.0f);
     axis.Normalize();
-    float const angle = 0.7f;
-    Vec3 const v(0.5f, 3.0f, -1.25f);
+    const float angle = 0.7f;
+    const Vec3 v(0.5f, 3.0f, -1.25f);
 
     Mat3 m;
     m.SetRotation(angle, axis);
 
-    float const c = std::cos(angle);
-    float const s = std::sin(angle);
-    Vec3 const expected = v * c + Cross(axis, v) * s + axis * (Dot(axis, v) * (1.0f - c));
+    const float c = std::cos(angle);
+    const float s = std::sin(angle);
+    const Vec3 expected = v * c + Cross(axis, v) * s + axis * (Dot(axis, v) * (1.0f - c));
     ExpectVec3Near(expected, Rotate(m, v), 1e-5f);
     EXPECT_NEAR(v.Length(), Rotate(m, v).Length(), 1e-5f);
 
@@ -92,7 +91,7 @@ TEST(Mat3Test, MatchesRodriguesFormulaForAGeneralAxis) {
 TEST(Mat3Test, RotateBasisPairTurnsTheTwoAxesAndLeavesTheThird) {
     Vec3 x = kUnitXVec3;
     Vec3 y = kUnitYVec3;
-    Vec3 const z = kUnitZVec3;
+    const Vec3 z = kUnitZVec3;
     RotateBasisPair(90.0f, z, x, y);
     ExpectVec3Near(kUnitYVec3, x);
     ExpectVec3Near(Vec3(-1.0f, 0.0f, 0.0f), y);

@@ -1,6 +1,6 @@
-#include "math/Mat4.h"
-
 #include <gtest/gtest.h>
+
+#include "math/Mat4.h"
 
 namespace {
 

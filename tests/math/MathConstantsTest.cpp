@@ -1,9 +1,9 @@
-#include "math/MathConstants.h"
-
 #include <cstdint>
 #include <cstring>
 
 #include <gtest/gtest.h>
+
+#include "math/MathConstants.h"
 
 namespace {
 
@@ -14,8 +14,8 @@ std::uint32_t Bits(float value) {
 }
 
 // Read during this file's static initialisation, as other files' globals may do.
-Vec3 const gStartingEye = kUnitZVec3 * 1000.0f;
-Transform const gStartingPlacement = kIdentityTransform;
+const Vec3 gStartingEye = kUnitZVec3 * 1000.0f;
+const Transform gStartingPlacement = kIdentityTransform;
 
 TEST(MathConstantsTest, ScalarConstantsHaveTheirExactBitPatterns) {
     EXPECT_EQ(0x3C8EFA39u, Bits(kDegreesToRadians));
@@ -25,7 +25,7 @@ TEST(MathConstantsTest, ScalarConstantsHaveTheirExactBitPatterns) {
 }
 
 TEST(MathConstantsTest, QuarterTurnInDegreesIsSlightlyMoreThanHalfPi) {
-    float const quarterTurn = 90.0f * kDegreesToRadians;
+    const float quarterTurn = 90.0f * kDegreesToRadians;
     EXPECT_EQ(1.5707970f, quarterTurn);
     EXPECT_NE(static_cast<float>(3.14159265358979 / 2.0), quarterTurn);
 }

@@ -1,20 +1,20 @@
-#include "math/Vec3.h"
-
 #include <cmath>
 
 #include <gtest/gtest.h>
 
+#include "math/Vec3.h"
+
 namespace {
 
-void ExpectVec3Eq(Vec3 const& expected, Vec3 const& actual) {
+void ExpectVec3Eq(const Vec3& expected, const Vec3& actual) {
     EXPECT_FLOAT_EQ(expected.x, actual.x);
     EXPECT_FLOAT_EQ(expected.y, actual.y);
     EXPECT_FLOAT_EQ(expected.z, actual.z);
 }
 
 TEST(Vec3Test, ArithmeticIsComponentWise) {
-    Vec3 const a(1.0f, 2.0f, 3.0f);
-    Vec3 const b(4.0f, -5.0f, 6.5f);
+    const Vec3 a(1.0f, 2.0f, 3.0f);
+    const Vec3 b(4.0f, -5.0f, 6.5f);
     ExpectVec3Eq(Vec3(5.0f, -3.0f, 9.5f), a + b);
     ExpectVec3Eq(Vec3(-3.0f, 7.0f, -3.5f), a - b);
     ExpectVec3Eq(Vec3(-0.5f, -1.0f, -1.5f), -0.5f * a);
@@ -28,8 +28,8 @@ TEST(Vec3Test, ArithmeticIsComponentWise) {
 }
 
 TEST(Vec3Test, DotAndRightHandedCross) {
-    Vec3 const a(2.0f, 3.0f, 4.0f);
-    Vec3 const b(5.0f, 6.0f, 7.0f);
+    const Vec3 a(2.0f, 3.0f, 4.0f);
+    const Vec3 b(5.0f, 6.0f, 7.0f);
     EXPECT_FLOAT_EQ(56.0f, Dot(a, b));
     ExpectVec3Eq(Vec3(-3.0f, 6.0f, -3.0f), Cross(a, b));
     ExpectVec3Eq(Vec3(0.0f, 0.0f, 1.0f), Cross(Vec3(1.0f, 0.0f, 0.0f), Vec3(0.0f, 1.0f, 0.0f)));

@@ -1,11 +1,10 @@
 // The console of the Linux layer: the process's standard output.
-#include "app/LogConsole.h"
-
-#include "support/CapturedStandardOutput.h"
+#include <cstdio>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include "app/LogConsole.h"
+#include "support/CapturedStandardOutput.h"
 
 namespace {
 

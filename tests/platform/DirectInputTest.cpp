@@ -2,7 +2,13 @@
 // the window's real key, button and pointer events, and the test controls
 // added on top.
 // GoogleTest comes before Xlib: Xlib's macros (None, Bool) break its templates.
+#include <array>
+#include <vector>
+
 #include <gtest/gtest.h>
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 #include "platform/DirectInput.h"
 #include "platform/Testing.h"
@@ -10,16 +16,10 @@
 #include "tests/support/TestWindow.h"
 #include "tests/support/XInputLock.h"
 
-#include <X11/extensions/XTest.h>
-#include <X11/keysym.h>
-
-#include <array>
-#include <vector>
-
 namespace {
 
-constexpr DWORD kKeyboardLevel = DISCL_EXCLUSIVE | DISCL_FOREGROUND;     // 5, as the program asks
-constexpr DWORD kMouseLevel = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;     // 6
+constexpr DWORD kKeyboardLevel = DISCL_EXCLUSIVE | DISCL_FOREGROUND;  // 5, as the program asks
+constexpr DWORD kMouseLevel = DISCL_NONEXCLUSIVE | DISCL_FOREGROUND;  // 6
 constexpr DWORD kBackgroundLevel = DISCL_NONEXCLUSIVE | DISCL_BACKGROUND;
 
 using KeyState = std::array<BYTE, 256>;
@@ -36,11 +36,13 @@ LPDIRECTINPUT8A CreateDirectInput() {
 }
 
 // A device made and set up the way the program does it, up to (not including) Acquire.
-LPDIRECTINPUTDEVICE8A CreateDevice(LPDIRECTINPUT8A input, const GUID& guid, HWND window, DWORD level) {
+LPDIRECTINPUTDEVICE8A CreateDevice(LPDIRECTINPUT8A input, const GUID& guid, HWND window,
+                                   DWORD level) {
     LPDIRECTINPUTDEVICE8A device = nullptr;
     if (FAILED(input->CreateDevice(guid, &device, nullptr))) return nullptr;
     const DIDATAFORMAT* format = &guid == &GUID_SysKeyboard ? &c_dfDIKeyboard : &c_dfDIMouse;
-    if (FAILED(device->SetDataFormat(format)) || FAILED(device->SetCooperativeLevel(window, level))) {
+    if (FAILED(device->SetDataFormat(format)) ||
+        FAILED(device->SetCooperativeLevel(window, level))) {
         device->Release();
         return nullptr;
     }
@@ -70,7 +72,8 @@ class FakeInput {
 public:
     ~FakeInput() {
         for (KeyCode key : keys_) XTestFakeKeyEvent(XDisplay(), key, False, CurrentTime);
-        for (unsigned button : buttons_) XTestFakeButtonEvent(XDisplay(), button, False, CurrentTime);
+        for (unsigned button : buttons_)
+            XTestFakeButtonEvent(XDisplay(), button, False, CurrentTime);
         XSync(XDisplay(), False);
     }
     void Key(KeySym keysym, bool down) {
@@ -99,7 +102,8 @@ class DirectInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platformtest::Reset();
-        ASSERT_NE(XDisplay(), nullptr) << "input device tests need an X display: set DISPLAY (Xvfb)";
+        ASSERT_NE(XDisplay(), nullptr)
+            << "input device tests need an X display: set DISPLAY (Xvfb)";
         // Focus, keys and pointer are the server's, shared with other test processes.
         HoldXInputLock();
         int eventBase = 0, errorBase = 0, major = 0, minor = 0;
@@ -215,15 +219,18 @@ TEST_F(DirectInputTest, SetCooperativeLevelChecksWindowAndFlags) {
     devices_ = {keyboard};
     HWND window = window_.Handle();
 
-    EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
+    EXPECT_EQ(keyboard->SetCooperativeLevel(
+                  window, DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE | DISCL_FOREGROUND),
               DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_FOREGROUND), DIERR_INVALIDPARAM);
-    EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_EXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND),
+    EXPECT_EQ(keyboard->SetCooperativeLevel(window,
+                                            DISCL_EXCLUSIVE | DISCL_FOREGROUND | DISCL_BACKGROUND),
               DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window, DISCL_EXCLUSIVE), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window, kKeyboardLevel | 0x100), DIERR_INVALIDPARAM);
     EXPECT_EQ(keyboard->SetCooperativeLevel(nullptr, kKeyboardLevel), E_HANDLE);
-    EXPECT_EQ(keyboard->SetCooperativeLevel(reinterpret_cast<HWND>(0x1234), kKeyboardLevel), E_HANDLE);
+    EXPECT_EQ(keyboard->SetCooperativeLevel(reinterpret_cast<HWND>(0x1234), kKeyboardLevel),
+              E_HANDLE);
     EXPECT_EQ(keyboard->SetCooperativeLevel(window, kKeyboardLevel | DISCL_NOWINKEY), DI_OK);
 
     // The level is fixed while the device is acquired.
@@ -349,8 +356,8 @@ TEST_F(DirectInputTest, AcquireFromTheActivationHandlerSucceeds) {
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "DirectInputActivation";
     ASSERT_NE(RegisterClassA(&windowClass), 0);
-    HWND window = CreateWindowExA(0, "DirectInputActivation", "activation", WS_OVERLAPPEDWINDOW, 0, 0,
-                                  64, 64, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND window = CreateWindowExA(0, "DirectInputActivation", "activation", WS_OVERLAPPEDWINDOW, 0,
+                                  0, 64, 64, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
     LPDIRECTINPUTDEVICE8A keyboard = CreateDevice(input_, GUID_SysKeyboard, window, kKeyboardLevel);
     ASSERT_NE(keyboard, nullptr);
@@ -380,8 +387,8 @@ TEST_F(DirectInputTest, KeyboardReportsRealKeysByTheirDikCodes) {
     const struct {
         KeySym keysym;
         int dik;
-    } cases[] = {{XK_Escape, DIK_ESCAPE}, {XK_Return, DIK_RETURN}, {XK_Alt_R, DIK_RMENU},
-                 {XK_Left, DIK_LEFT},     {XK_Right, DIK_RIGHT},   {XK_w, DIK_W},
+    } cases[] = {{XK_Escape, DIK_ESCAPE}, {XK_Return, DIK_RETURN},       {XK_Alt_R, DIK_RMENU},
+                 {XK_Left, DIK_LEFT},     {XK_Right, DIK_RIGHT},         {XK_w, DIK_W},
                  {XK_KP_Add, DIK_ADD},    {XK_KP_Enter, DIK_NUMPADENTER}};
     FakeInput fake;
     for (const auto& key : cases) {

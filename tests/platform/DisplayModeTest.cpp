@@ -4,11 +4,11 @@
 // GoogleTest comes before Xlib: Xlib's macros (None, Bool) break its templates.
 #include <gtest/gtest.h>
 
+#include <X11/Xlib.h>
+
 #include "platform/Testing.h"
 #include "platform/Win32.h"
 #include "tests/support/TestWindow.h"
-
-#include <X11/Xlib.h>
 
 namespace {
 
@@ -33,7 +33,8 @@ class DisplayModeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platformtest::Reset();
-        ASSERT_NE(XDisplay(), nullptr) << "display mode tests need an X display: set DISPLAY (Xvfb)";
+        ASSERT_NE(XDisplay(), nullptr)
+            << "display mode tests need an X display: set DISPLAY (Xvfb)";
         screenWidth = DisplayWidth(XDisplay(), DefaultScreen(XDisplay()));
         screenHeight = DisplayHeight(XDisplay(), DefaultScreen(XDisplay()));
         ASSERT_GE(screenWidth, 640);

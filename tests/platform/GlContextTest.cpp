@@ -1,11 +1,11 @@
 // Device contexts, pixel formats and WGL rendering contexts over GLX.
-#include "platform/OpenGL.h"
-#include "platform/Testing.h"
-#include "tests/support/TestWindow.h"
+#include <string>
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include "platform/OpenGL.h"
+#include "platform/Testing.h"
+#include "tests/support/TestWindow.h"
 
 namespace {
 

@@ -1,16 +1,16 @@
 // The key table: the X server's keys, found by their key symbols, reach the
 // DIK codes a PC keyboard gives them.
 // GoogleTest comes before Xlib: Xlib's macros (None, Bool) break its templates.
+#include <set>
+#include <vector>
+
 #include <gtest/gtest.h>
+
+#include <X11/keysym.h>
 
 #include "platform/DirectInput.h"
 #include "platform/Testing.h"
 #include "platform/x11/X11Platform.h"
-
-#include <X11/keysym.h>
-
-#include <set>
-#include <vector>
 
 namespace {
 
@@ -62,26 +62,54 @@ TEST_F(KeyMapTest, EveryKeyOfAPcKeyboardHasItsCode) {
     ExpectKeys(keys);
 
     ExpectKeys({// Main block
-                {XK_0, DIK_0}, {XK_minus, DIK_MINUS}, {XK_equal, DIK_EQUALS},
-                {XK_BackSpace, DIK_BACK}, {XK_Tab, DIK_TAB}, {XK_bracketleft, DIK_LBRACKET},
-                {XK_bracketright, DIK_RBRACKET}, {XK_semicolon, DIK_SEMICOLON},
-                {XK_apostrophe, DIK_APOSTROPHE}, {XK_grave, DIK_GRAVE}, {XK_backslash, DIK_BACKSLASH},
-                {XK_comma, DIK_COMMA}, {XK_period, DIK_PERIOD}, {XK_slash, DIK_SLASH},
-                {XK_space, DIK_SPACE}, {XK_less, DIK_OEM_102}, {XK_Caps_Lock, DIK_CAPITAL},
-                {XK_Shift_L, DIK_LSHIFT}, {XK_Shift_R, DIK_RSHIFT}, {XK_Control_L, DIK_LCONTROL},
-                {XK_Alt_L, DIK_LMENU}, {XK_F11, DIK_F11}, {XK_F12, DIK_F12},
+                {XK_0, DIK_0},
+                {XK_minus, DIK_MINUS},
+                {XK_equal, DIK_EQUALS},
+                {XK_BackSpace, DIK_BACK},
+                {XK_Tab, DIK_TAB},
+                {XK_bracketleft, DIK_LBRACKET},
+                {XK_bracketright, DIK_RBRACKET},
+                {XK_semicolon, DIK_SEMICOLON},
+                {XK_apostrophe, DIK_APOSTROPHE},
+                {XK_grave, DIK_GRAVE},
+                {XK_backslash, DIK_BACKSLASH},
+                {XK_comma, DIK_COMMA},
+                {XK_period, DIK_PERIOD},
+                {XK_slash, DIK_SLASH},
+                {XK_space, DIK_SPACE},
+                {XK_less, DIK_OEM_102},
+                {XK_Caps_Lock, DIK_CAPITAL},
+                {XK_Shift_L, DIK_LSHIFT},
+                {XK_Shift_R, DIK_RSHIFT},
+                {XK_Control_L, DIK_LCONTROL},
+                {XK_Alt_L, DIK_LMENU},
+                {XK_F11, DIK_F11},
+                {XK_F12, DIK_F12},
                 {XK_Scroll_Lock, DIK_SCROLL},
                 // Keypad. KP_Decimal is looked up by its key's other symbol, KP_Delete:
                 // the keypad comma key carries KP_Decimal first.
-                {XK_KP_Delete, DIK_DECIMAL}, {XK_KP_Add, DIK_ADD}, {XK_KP_Subtract, DIK_SUBTRACT},
-                {XK_KP_Multiply, DIK_MULTIPLY}, {XK_KP_Divide, DIK_DIVIDE},
-                {XK_KP_Enter, DIK_NUMPADENTER}, {XK_Num_Lock, DIK_NUMLOCK},
+                {XK_KP_Delete, DIK_DECIMAL},
+                {XK_KP_Add, DIK_ADD},
+                {XK_KP_Subtract, DIK_SUBTRACT},
+                {XK_KP_Multiply, DIK_MULTIPLY},
+                {XK_KP_Divide, DIK_DIVIDE},
+                {XK_KP_Enter, DIK_NUMPADENTER},
+                {XK_Num_Lock, DIK_NUMLOCK},
                 // Extended keys
-                {XK_Up, DIK_UP}, {XK_Down, DIK_DOWN}, {XK_Insert, DIK_INSERT},
-                {XK_Delete, DIK_DELETE}, {XK_Home, DIK_HOME}, {XK_End, DIK_END},
-                {XK_Prior, DIK_PRIOR}, {XK_Next, DIK_NEXT}, {XK_Control_R, DIK_RCONTROL},
-                {XK_Super_L, DIK_LWIN}, {XK_Super_R, DIK_RWIN}, {XK_Menu, DIK_APPS},
-                {XK_Pause, DIK_PAUSE}, {XK_Print, DIK_SYSRQ}});
+                {XK_Up, DIK_UP},
+                {XK_Down, DIK_DOWN},
+                {XK_Insert, DIK_INSERT},
+                {XK_Delete, DIK_DELETE},
+                {XK_Home, DIK_HOME},
+                {XK_End, DIK_END},
+                {XK_Prior, DIK_PRIOR},
+                {XK_Next, DIK_NEXT},
+                {XK_Control_R, DIK_RCONTROL},
+                {XK_Super_L, DIK_LWIN},
+                {XK_Super_R, DIK_RWIN},
+                {XK_Menu, DIK_APPS},
+                {XK_Pause, DIK_PAUSE},
+                {XK_Print, DIK_SYSRQ}});
 }
 
 // Two keys reading as one would make a binding fire for the wrong key.

@@ -1,15 +1,15 @@
 // The message queue: posted messages, WM_QUIT, default handling, and X events
 // and signals turned into messages for the window procedure.
 // GoogleTest comes before Xlib: Xlib's macros (None, Bool) break its templates.
+#include <csignal>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "platform/Testing.h"
 #include "platform/x11/X11Platform.h"
 #include "tests/support/TestWindow.h"
 #include "tests/support/XInputLock.h"
-
-#include <csignal>
-#include <vector>
 
 namespace {
 
@@ -152,7 +152,8 @@ TEST_F(MessageTest, SetFocusActivatesEvenAHiddenWindowAndOnlyOnce) {
     window.ClearMessages();
     ShowWindow(window.Handle(), SW_SHOW);
     SetForegroundWindow(window.Handle());
-    EXPECT_EQ(x11::State().focusWindow, window.Handle()) << "in the foreground when the call returns";
+    EXPECT_EQ(x11::State().focusWindow, window.Handle())
+        << "in the foreground when the call returns";
     SetFocus(window.Handle());
     XSync(XDisplay(), False);
     PumpMessages();

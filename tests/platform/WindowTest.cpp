@@ -1,18 +1,18 @@
 // Window classes, windows and their placement, checked against the X server.
 // GoogleTest comes before Xlib: Xlib's macros (None, Bool) break its templates.
-#include <gtest/gtest.h>
+#include <algorithm>
+#include <string>
+#include <vector>
 
-#include "platform/Testing.h"
-#include "platform/Win32.h"
-#include "tests/support/TestWindow.h"
+#include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <algorithm>
-#include <string>
-#include <vector>
+#include "platform/Testing.h"
+#include "platform/Win32.h"
+#include "tests/support/TestWindow.h"
 
 namespace {
 

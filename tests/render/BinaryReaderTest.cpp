@@ -1,14 +1,13 @@
 // The buffered reader on real files: values, window refills at the window's
 // end, and what it delivers and reports past the end of a file.
-#include "render/BinaryReader.h"
-
-#include "tests/support/TemporaryDirectory.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "render/BinaryReader.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace {
 
@@ -58,17 +57,17 @@ TEST_F(BinaryReaderTest, ReadsThatReachTheWindowsEndRefillFirst) {
     std::uint8_t u8 = 0;
     std::uint16_t u16 = 0;
     SkipBytes(1022);
-    reader.ReadU16(u16);   // reaches the end exactly: refills although both bytes are there
+    reader.ReadU16(u16);  // reaches the end exactly: refills although both bytes are there
     EXPECT_EQ(reader.GetPosition(), 2);
     EXPECT_EQ(u16, PatternByte(1022) | PatternByte(1023) << 8);
 
     SkipBytes(1021);
-    reader.ReadU8(u8);     // a 1-byte read at 1023
+    reader.ReadU8(u8);  // a 1-byte read at 1023
     EXPECT_EQ(reader.GetPosition(), 1);
     EXPECT_EQ(u8, PatternByte(2045));
 
     SkipBytes(1021);
-    reader.ReadU8(u8);     // one at 1022 still fits
+    reader.ReadU8(u8);  // one at 1022 still fits
     EXPECT_EQ(reader.GetPosition(), 1023);
     EXPECT_EQ(u8, PatternByte(3067));
     EXPECT_FALSE(reader.Failed());
@@ -133,20 +132,20 @@ TEST_F(BinaryReaderTest, PastTheEndReadsYieldZerosAndTheReaderFails) {
 
 TEST_F(BinaryReaderTest, StringsEndAtTheirTerminatorWithin128Bytes) {
     char buffer[128];
-    std::vector<std::uint8_t> bytes(127, 'a');   // the longest that fits, with its NUL
+    std::vector<std::uint8_t> bytes(127, 'a');  // the longest that fits, with its NUL
     bytes.push_back(0);
     OpenBytes(bytes);
     reader.ReadString(buffer, 128);
     EXPECT_EQ(std::string(buffer), std::string(127, 'a'));
     EXPECT_FALSE(reader.Failed());
 
-    bytes.assign(200, 'b');   // no NUL within 128 bytes: cut and terminated
+    bytes.assign(200, 'b');  // no NUL within 128 bytes: cut and terminated
     OpenBytes(bytes);
     reader.ReadString(buffer, 128);
     EXPECT_EQ(std::string(buffer), std::string(127, 'b'));
     EXPECT_TRUE(reader.Failed());
 
-    OpenBytes({'a', 'b', 'c'});   // the zeros after the file's end do not end a string
+    OpenBytes({'a', 'b', 'c'});  // the zeros after the file's end do not end a string
     reader.ReadString(buffer, 128);
     EXPECT_STREQ(buffer, "abc");
     EXPECT_TRUE(reader.Failed());

@@ -1,13 +1,12 @@
 // Drawing instances made by the renderer, used the way the program uses them: handed to a
 // placed object, which the renderer draws for the camera.
-#include "render/GLRenderer.h"
-
-#include <gtest/gtest.h>
-
 #include <list>
 #include <memory>
 
+#include <gtest/gtest.h>
+
 #include "render/DrawableHandle.h"
+#include "render/GLRenderer.h"
 #include "tests/render/ModelDrawingFixture.h"
 
 namespace {
@@ -15,12 +14,12 @@ namespace {
 class Prop : public Object3D {
 public:
     Object3D* Clone() override { return new Prop(*this); }
-    void const* GetTypeId() const override { return &kind; }
+    const void* GetTypeId() const override { return &kind; }
 
 private:
-    static char const kind;
+    static const char kind;
 };
-char const Prop::kind = 0;
+const char Prop::kind = 0;
 
 class GLRendererCreateInstanceTest : public ModelDrawingFixture {};
 

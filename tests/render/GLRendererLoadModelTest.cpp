@@ -1,15 +1,14 @@
 // Loading models through the renderer. No OpenGL is involved, so the renderer
 // is used without a window or a rendering context.
-#include "render/GLRenderer.h"
-
-#include "render/Model.h"
-#include "tests/support/TemporaryDirectory.h"
-#include "content/tools/modelwriter/ModelWriter.h"
+#include <memory>
+#include <string>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "render/GLRenderer.h"
+#include "render/Model.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace {
 

@@ -1,19 +1,17 @@
 // The OpenGL device on a real window and a real rendering context: the state
 // it sets is read back from OpenGL, its failures from the message boxes shown.
-#include "render/GLRenderer.h"
-
-#include "platform/Testing.h"
-#include "support/TestWindow.h"
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <list>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "platform/Testing.h"
 #include "render/Drawable.h"
+#include "render/GLRenderer.h"
 #include "scene/GLCamera.h"
+#include "support/TestWindow.h"
 
 namespace {
 
@@ -31,7 +29,9 @@ protected:
         platformtest::Reset();
     }
 
-    bool Create() { return renderer.Create(window, GetModuleHandleA(nullptr), 640, 480, 32, false); }
+    bool Create() {
+        return renderer.Create(window, GetModuleHandleA(nullptr), 640, 480, 32, false);
+    }
 
     void ExpectOnlyBox(const std::string& text, const std::string& caption, unsigned type) {
         auto boxes = platformtest::ShownMessageBoxes();
@@ -84,9 +84,9 @@ TEST_F(GLRendererTest, CreateSetsTheFixedStateThatOpenGLReportsBack) {
     for (int i = 0; i < 3; ++i) {
         EXPECT_FLOAT_EQ(diffuse[i], 0.85f);
         EXPECT_FLOAT_EQ(specular[i], 0.5f);
-        EXPECT_EQ(ambient[i], 0.0f);   // the light keeps its default ambient colour
+        EXPECT_EQ(ambient[i], 0.0f);  // the light keeps its default ambient colour
     }
-    EXPECT_EQ(position[2], 1.0f);      // ... and its default position on +z
+    EXPECT_EQ(position[2], 1.0f);  // ... and its default position on +z
     EXPECT_EQ(position[3], 0.0f);
 
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
@@ -168,7 +168,7 @@ TEST_F(GLRendererTest, ResizeWithHeightZeroUsesOne) {
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     EXPECT_EQ(viewport[3], 1);
-    ExpectNinetyDegreeProjection(300.0);   // the aspect ratio becomes the width
+    ExpectNinetyDegreeProjection(300.0);  // the aspect ratio becomes the width
 }
 
 TEST_F(GLRendererTest, ResizeBeforeCreateOnlyStoresTheSizeAndCreateUsesItsOwn) {
@@ -220,7 +220,7 @@ TEST_F(GLRendererTest, ReleaseGivesUpBothContexts) {
     EXPECT_EQ(renderer.renderContext, nullptr);
     EXPECT_EQ(renderer.deviceContext, nullptr);
     EXPECT_TRUE(platformtest::ShownMessageBoxes().empty());
-    EXPECT_TRUE(renderer.Release());   // a second release has nothing left to do
+    EXPECT_TRUE(renderer.Release());  // a second release has nothing left to do
 }
 
 struct CreateFailure {
@@ -256,7 +256,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CreateFailure{"SetPixelFormat", "Can't Set The PixelFormat."},
                       CreateFailure{"wglCreateContext", "Can't Create A GL Rendering Context."},
                       CreateFailure{"wglMakeCurrent", "Can't Activate The GL Rendering Context."}),
-    [](const ::testing::TestParamInfo<CreateFailure>& info) { return std::string(info.param.call); });
+    [](const ::testing::TestParamInfo<CreateFailure>& info) {
+        return std::string(info.param.call);
+    });
 
 TEST_F(GLRendererTest, ReleaseStopsAtAFailedDeactivation) {
     ASSERT_TRUE(Create());
@@ -271,7 +273,8 @@ TEST_F(GLRendererTest, ReleaseStopsAtAFailedContextDeletion) {
     ASSERT_TRUE(Create());
     platformtest::FailNextCall("wglDeleteContext");
     EXPECT_FALSE(renderer.Release());
-    ExpectOnlyBox("Release Rendering Context Failed.", "SHUTDOWN ERROR", MB_OK | MB_ICONINFORMATION);
+    ExpectOnlyBox("Release Rendering Context Failed.", "SHUTDOWN ERROR",
+                  MB_OK | MB_ICONINFORMATION);
     EXPECT_NE(renderer.deviceContext, nullptr);
 }
 
@@ -288,11 +291,11 @@ TEST_F(GLRendererTest, AFailedDeviceContextReleaseIsReportedAndForgotten) {
 class LoggingObject : public Object3D {
 public:
     struct Instance : Drawable {
-        void Draw(Model*, Object3D* camera, Transform const&) override {
+        void Draw(Model*, Object3D* camera, const Transform&) override {
             log->push_back(name);
             lastCamera = camera;
         }
-        void PushTransform(Transform const&) override {}
+        void PushTransform(const Transform&) override {}
         void PopTransform() override {}
         std::vector<int>* log = nullptr;
         int name = 0;
@@ -305,7 +308,7 @@ public:
         SetRenderInstance(&instance);
     }
     Object3D* Clone() override { return nullptr; }
-    void const* GetTypeId() const override { return nullptr; }
+    const void* GetTypeId() const override { return nullptr; }
 
     Instance instance;
 };

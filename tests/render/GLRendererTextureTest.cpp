@@ -2,24 +2,23 @@
 // records of a model get textures, where loading stops, what FreeTextures
 // deletes, and a textured model on screen. Texture file names are relative to
 // the working directory, so each test works inside a directory of its own.
-#include "render/GLRenderer.h"
-
-#include "render/DrawableHandle.h"
-#include "render/Model.h"
-#include "scene/Camera.h"
-#include "tests/support/TemporaryDirectory.h"
-#include "tests/support/TestWindow.h"
-#include "tests/support/TgaFile.h"
-#include "content/tools/modelwriter/ModelWriter.h"
-
-#include <gtest/gtest.h>
-
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "render/DrawableHandle.h"
+#include "render/GLRenderer.h"
+#include "render/Model.h"
+#include "scene/Camera.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestWindow.h"
+#include "tests/support/TgaFile.h"
 
 namespace {
 
@@ -28,8 +27,8 @@ using Bytes = std::vector<std::uint8_t>;
 constexpr GLuint kUntouched = 4242;
 
 // A 2 x 2 picture; its first row is the bottom of the texture.
-const Bytes kFourColours = {0, 0, 255, 0, 255, 0,      // red, green
-                            255, 0, 0, 255, 255, 255};  // blue, white
+const Bytes kFourColours = {0,   0, 255, 0,   255, 0,     // red, green
+                            255, 0, 0,   255, 255, 255};  // blue, white
 
 class GLRendererTextureTest : public ::testing::Test {
 protected:
@@ -69,8 +68,8 @@ protected:
 };
 
 TEST_F(GLRendererTextureTest, TgaRecordsGetTexturesAndOtherRecordsAreLeftAlone) {
-    const std::vector<std::string> names = {"upper.TGA", "mixed.Tga", "picture.bmp",
-                                            "picture.tgax", "tga", "lower.tga", "old.tga.bak"};
+    const std::vector<std::string> names = {"upper.TGA", "mixed.Tga", "picture.bmp", "picture.tgax",
+                                            "tga",       "lower.tga", "old.tga.bak"};
     for (const std::string& name : names) WriteTexture(name);
     std::unique_ptr<Model> model = ModelNaming(names);
     ASSERT_NE(model, nullptr);
@@ -154,7 +153,7 @@ TEST_F(GLRendererTextureTest, FreeTexturesDeletesEveryNameOfTheModel) {
     renderer.FreeTextures(model.get());
     EXPECT_FALSE(glIsTexture(first));
     EXPECT_FALSE(glIsTexture(second));
-    EXPECT_EQ(model->GetTextures()[0].glName, first);   // the records keep the old names
+    EXPECT_EQ(model->GetTextures()[0].glName, first);  // the records keep the old names
     EXPECT_TRUE(glIsTexture(other->GetTextures()[0].glName));
     EXPECT_TRUE(glIsTexture(renderer.whiteTexture));
 
@@ -214,8 +213,10 @@ TEST_F(GLRendererTextureTest, AModelDrawsWithItsTexturesColours) {
         bool green;
         bool blue;
     };
-    const Quarter quarters[] = {{16, 16, true, false, false}, {48, 16, false, true, false},
-                                {16, 48, false, false, true}, {48, 48, true, true, true}};
+    const Quarter quarters[] = {{16, 16, true, false, false},
+                                {48, 16, false, true, false},
+                                {16, 48, false, false, true},
+                                {48, 48, true, true, true}};
     for (const Quarter& q : quarters) {
         SCOPED_TRACE(testing::Message() << "pixel (" << q.x << ", " << q.y << ")");
         const std::array<std::uint8_t, 4> pixel = window.PixelAt(q.x, q.y);

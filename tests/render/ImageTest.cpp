@@ -1,14 +1,13 @@
 // Deriving the alpha channel: the value every mode gives, and what becomes of
 // pixels that are not 24-bit to begin with.
-#include "render/Image.h"
-
-#include "render/TgaTexture.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "render/Image.h"
+#include "render/TgaTexture.h"
 
 namespace {
 
@@ -35,20 +34,19 @@ TEST(ImageTest, EveryModeGivesTheAlphaOfItsFormula) {
         int mode, red, green, blue, alpha;
     };
     const Case cases[] = {
-        {1, 255, 0, 255, 0},   {1, 255, 0, 254, 255}, {1, 254, 0, 255, 255}, {1, 255, 1, 255, 255},
-        {2, 3, 4, 12, 19},     {2, 100, 100, 100, 255},
-        {3, 3, 4, 12, 9},      {3, 100, 100, 100, 150}, {3, 255, 255, 255, 255},
-        {4, 30, 60, 90, 60},   {4, 255, 255, 254, 254}, {4, 255, 255, 255, 255},
-        {5, 3, 4, 12, 169},    {5, 16, 0, 0, 255},
-        {6, 3, 4, 12, 84},     {7, 3, 4, 12, 56},
-        {8, 3, 4, 12, 42},     {8, 31, 0, 0, 240},      {8, 32, 0, 0, 255},
-        {9, 3, 4, 12, 13},     {9, 1, 1, 1, 1},         {9, 255, 255, 255, 255},
-        {10, 0, 0, 0, 255},    {-1, 0, 0, 0, 255},
+        {1, 255, 0, 255, 0},     {1, 255, 0, 254, 255},   {1, 254, 0, 255, 255},
+        {1, 255, 1, 255, 255},   {2, 3, 4, 12, 19},       {2, 100, 100, 100, 255},
+        {3, 3, 4, 12, 9},        {3, 100, 100, 100, 150}, {3, 255, 255, 255, 255},
+        {4, 30, 60, 90, 60},     {4, 255, 255, 254, 254}, {4, 255, 255, 255, 255},
+        {5, 3, 4, 12, 169},      {5, 16, 0, 0, 255},      {6, 3, 4, 12, 84},
+        {7, 3, 4, 12, 56},       {8, 3, 4, 12, 42},       {8, 31, 0, 0, 240},
+        {8, 32, 0, 0, 255},      {9, 3, 4, 12, 13},       {9, 1, 1, 1, 1},
+        {9, 255, 255, 255, 255}, {10, 0, 0, 0, 255},      {-1, 0, 0, 0, 255},
     };
     const std::uint8_t magenta[3] = {255, 0, 255};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " on (" << c.red << ", "
-                                        << c.green << ", " << c.blue << ")");
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " on (" << c.red << ", " << c.green
+                                        << ", " << c.blue << ")");
         TgaTexture image;
         const Bytes bgr = {static_cast<std::uint8_t>(c.blue), static_cast<std::uint8_t>(c.green),
                            static_cast<std::uint8_t>(c.red)};

@@ -3,8 +3,6 @@
 // failures from every read, the same pictures and the same models, or the same refusals with
 // the same reasons. This guards the readers' speed work: bulk reads, models read word by word
 // in blocks, coordinate sets kept in shared blocks.
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -12,13 +10,15 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "content/tools/modelwriter/ModelWriter.h"
 #include "render/BinaryReader.h"
 #include "render/Model.h"
 #include "render/TgaTexture.h"
 #include "tests/render/ReferenceLoaders.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TgaFile.h"
-#include "content/tools/modelwriter/ModelWriter.h"
 
 namespace {
 
@@ -42,8 +42,9 @@ private:
 // Broken copies of a good file: cut short, bytes overwritten, or both.
 std::vector<std::uint8_t> Damaged(std::vector<std::uint8_t> bytes, Random& random) {
     if (bytes.empty()) return bytes;
-    if (random.Chance(0.5)) bytes.resize(static_cast<size_t>(random.Below(static_cast<int>(bytes.size()))));
-    int const flips = random.Chance(0.5) ? 1 + random.Below(4) : 0;
+    if (random.Chance(0.5))
+        bytes.resize(static_cast<size_t>(random.Below(static_cast<int>(bytes.size()))));
+    const int flips = random.Chance(0.5) ? 1 + random.Below(4) : 0;
     for (int i = 0; i < flips && !bytes.empty(); ++i) {
         bytes[static_cast<size_t>(random.Below(static_cast<int>(bytes.size())))] =
             static_cast<std::uint8_t>(random.Next());
@@ -59,14 +60,15 @@ TEST(LoaderEquivalenceTest, ReaderGivesTheSameValuesAndFailuresAsTheFirstReader)
     Random random(101u);
     for (int file = 0; file < 60; ++file) {
         SCOPED_TRACE(file);
-        int const size = file == 0 ? 0 : random.Below(6000);
-        std::string const path = directory.Write("data.bin", random.Bytes(static_cast<size_t>(size)));
+        const int size = file == 0 ? 0 : random.Below(6000);
+        std::string const path =
+            directory.Write("data.bin", random.Bytes(static_cast<size_t>(size)));
         BinaryReader ours;
         reference::BinaryReader theirs;
         ASSERT_TRUE(ours.Open(path.c_str(), true));
         ASSERT_TRUE(theirs.Open(path.c_str(), true));
         for (int step = 0; step < 200; ++step) {
-            int const kind = random.Below(5);
+            const int kind = random.Below(5);
             if (kind == 0) {
                 std::uint8_t a = 0;
                 std::uint8_t b = 0;
@@ -86,7 +88,7 @@ TEST(LoaderEquivalenceTest, ReaderGivesTheSameValuesAndFailuresAsTheFirstReader)
                 theirs.ReadU32(b);
                 ASSERT_EQ(a, b) << "step " << step;
             } else if (kind == 3) {
-                int const most = 1 + random.Below(200);
+                const int most = 1 + random.Below(200);
                 std::vector<char> a(static_cast<size_t>(most), 'a');
                 std::vector<char> b(static_cast<size_t>(most), 'a');
                 ours.ReadString(a.data(), most);
@@ -94,7 +96,7 @@ TEST(LoaderEquivalenceTest, ReaderGivesTheSameValuesAndFailuresAsTheFirstReader)
                 ASSERT_EQ(std::string(a.data()), std::string(b.data())) << "step " << step;
             } else {
                 // Small and large blocks: the first reader reads them a byte at a time.
-                int const count = random.Chance(0.5) ? random.Below(40) : random.Below(3000);
+                const int count = random.Chance(0.5) ? random.Below(40) : random.Below(3000);
                 std::vector<std::uint8_t> a(static_cast<size_t>(count) + 1, 0xEE);
                 std::vector<std::uint8_t> b(static_cast<size_t>(count) + 1, 0xEE);
                 ours.ReadBytes(a.data(), count);
@@ -111,14 +113,14 @@ TEST(LoaderEquivalenceTest, ReaderGivesTheSameValuesAndFailuresAsTheFirstReader)
 // TGA decoding.
 
 std::vector<std::uint8_t> RandomTga(Random& random) {
-    int const depths[] = {8, 16, 24, 32, 24, 32, 40};
-    int const types[] = {2, 10, 2, 10, 2, 10, 1, 3, 9, 11};
-    int const depth = depths[random.Below(7)];
-    int const type = types[random.Below(10)];
-    int const width = 1 + random.Below(random.Chance(0.2) ? 400 : 40);
-    int const height = 1 + random.Below(random.Chance(0.2) ? 300 : 40);
-    int const bytesPerPixel = depth <= 16 ? 2 : depth <= 24 ? 3 : 4;
-    size_t const count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    const int depths[] = {8, 16, 24, 32, 24, 32, 40};
+    const int types[] = {2, 10, 2, 10, 2, 10, 1, 3, 9, 11};
+    const int depth = depths[random.Below(7)];
+    const int type = types[random.Below(10)];
+    const int width = 1 + random.Below(random.Chance(0.2) ? 400 : 40);
+    const int height = 1 + random.Below(random.Chance(0.2) ? 300 : 40);
+    const int bytesPerPixel = depth <= 16 ? 2 : depth <= 24 ? 3 : 4;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
 
     // Pixels with runs of repeats, so that the encoder makes both kinds of packet.
     std::vector<std::uint8_t> pixels;
@@ -132,7 +134,8 @@ std::vector<std::uint8_t> RandomTga(Random& random) {
     if (random.Chance(0.1)) {
         // A last packet that runs past the last pixel.
         body.push_back(static_cast<std::uint8_t>(random.Next()));
-        std::vector<std::uint8_t> const extra = random.Bytes(static_cast<size_t>(bytesPerPixel) * 130);
+        const std::vector<std::uint8_t> extra =
+            random.Bytes(static_cast<size_t>(bytesPerPixel) * 130);
         body.insert(body.end(), extra.begin(), extra.end());
     }
     TgaHeader header = MakeTgaHeader(type, width, height, depth, random.Below(256));
@@ -180,27 +183,29 @@ TEST(LoaderEquivalenceTest, TgaDecoderGivesTheSamePicturesAndRefusalsAsTheFirstD
 ModelDescription RandomModel(Random& random) {
     ModelDescription model;
     model.radius = random.Float();
-    int const vertices = random.Below(60);
-    int const normals = random.Below(60);
-    for (int i = 0; i < vertices; ++i) model.vertices.emplace_back(random.Float(), random.Float(), random.Float());
-    for (int i = 0; i < normals; ++i) model.normals.emplace_back(random.Float(), random.Float(), random.Float());
+    const int vertices = random.Below(60);
+    const int normals = random.Below(60);
+    for (int i = 0; i < vertices; ++i)
+        model.vertices.emplace_back(random.Float(), random.Float(), random.Float());
+    for (int i = 0; i < normals; ++i)
+        model.normals.emplace_back(random.Float(), random.Float(), random.Float());
     // Valid indices, except in about one model in five, where some index may lie outside its
     // array.
-    double const badChance = random.Chance(0.2) ? 0.02 : 0.0;
+    const double badChance = random.Chance(0.2) ? 0.02 : 0.0;
     auto index = [&random, badChance](int count) {
         if (count == 0 || random.Chance(badChance)) {
             return static_cast<std::int32_t>(random.Next() % 100) - 10;
         }
         return random.Below(count);
     };
-    int const faces = random.Below(random.Chance(0.1) ? 3000 : 80);
+    const int faces = random.Below(random.Chance(0.1) ? 3000 : 80);
     for (int i = 0; i < faces; ++i) {
         FaceDescription face;
         for (int k = 0; k < 4; ++k) {
             face.vertexIndex[k] = index(vertices);
             face.normalIndex[k] = index(normals);
         }
-        int const sets = random.Chance(0.2) ? 0 : random.Chance(0.9) ? 1 : 2 + random.Below(3);
+        const int sets = random.Chance(0.2) ? 0 : random.Chance(0.9) ? 1 : 2 + random.Below(3);
         for (int s = 0; s < sets; ++s) {
             TexCoordSetDescription set;
             set.tag = static_cast<std::int32_t>(random.Next());
@@ -209,20 +214,20 @@ ModelDescription RandomModel(Random& random) {
         }
         model.faces.push_back(face);
     }
-    int const textures = random.Below(4);
+    const int textures = random.Below(4);
     for (int i = 0; i < textures; ++i) {
         model.textures.push_back(TextureDescription{"t" + std::to_string(random.Next()) + ".tga",
                                                     static_cast<std::uint16_t>(random.Next()),
                                                     static_cast<std::uint16_t>(random.Next())});
     }
-    int const materials = random.Below(5);
+    const int materials = random.Below(5);
     for (int i = 0; i < materials; ++i) {
         MaterialDescription material;
         material.shininess = random.Float();
         for (float& component : material.specular) component = random.Float();
         for (float& component : material.colour) component = random.Float();
         material.textureIndex = textures > 0 && random.Chance(0.7) ? index(textures) : -1;
-        int const used = random.Below(1 + faces);
+        const int used = random.Below(1 + faces);
         for (int f = 0; f < used; ++f) material.faceIndices.push_back(index(faces));
         model.materials.push_back(material);
     }
@@ -233,8 +238,10 @@ ModelDescription RandomModel(Random& random) {
             node.name = "node" + std::to_string(random.Below(1000));
             node.id = random.Below(20);
             for (std::uint32_t& value : node.values) value = random.Next();
-            for (int i = random.Below(4); i > 0; --i) node.listA.push_back(static_cast<std::int32_t>(random.Next()));
-            for (int i = random.Below(4); i > 0; --i) node.listB.push_back(static_cast<std::int32_t>(random.Next()));
+            for (int i = random.Below(4); i > 0; --i)
+                node.listA.push_back(static_cast<std::int32_t>(random.Next()));
+            for (int i = random.Below(4); i > 0; --i)
+                node.listB.push_back(static_cast<std::int32_t>(random.Next()));
             if (level < 3 && random.Chance(0.4)) node.children = list(level + 1);
         }
         return nodes;
@@ -244,13 +251,13 @@ ModelDescription RandomModel(Random& random) {
 }
 
 // Both models hold the same contents.
-::testing::AssertionResult SameModel(Model const& ours, reference::Model const& theirs) {
-    auto fail = [](std::string const& what) { return ::testing::AssertionFailure() << what; };
+::testing::AssertionResult SameModel(const Model& ours, const reference::Model& theirs) {
+    auto fail = [](const std::string& what) { return ::testing::AssertionFailure() << what; };
     if (ours.radius != theirs.radius) return fail("radius");
     if (ours.materialCount != theirs.materialCount) return fail("material count");
     for (int i = 0; i < ours.materialCount; ++i) {
-        Material const& a = ours.materials[i];
-        Material const& b = theirs.materials[i];
+        const Material& a = ours.materials[i];
+        const Material& b = theirs.materials[i];
         if (std::memcmp(a.colour, b.colour, sizeof(a.colour)) != 0 || a.shininess != b.shininess ||
             std::memcmp(a.specular, b.specular, sizeof(a.specular)) != 0 ||
             a.textureIndex != b.textureIndex || a.faceCount != b.faceCount ||
@@ -262,16 +269,16 @@ ModelDescription RandomModel(Random& random) {
     }
     if (ours.textureCount != theirs.textureCount) return fail("texture count");
     for (int i = 0; i < ours.textureCount; ++i) {
-        TextureRecord const& a = ours.textures[i];
-        TextureRecord const& b = theirs.textures[i];
-        if (std::memcmp(a.fileName, b.fileName, sizeof(a.fileName)) != 0 ||
-            a.valueA != b.valueA || a.valueB != b.valueB || a.glName != b.glName ||
-            a.uploadMode != b.uploadMode || a.alphaMode != b.alphaMode ||
+        const TextureRecord& a = ours.textures[i];
+        const TextureRecord& b = theirs.textures[i];
+        if (std::memcmp(a.fileName, b.fileName, sizeof(a.fileName)) != 0 || a.valueA != b.valueA ||
+            a.valueB != b.valueB || a.glName != b.glName || a.uploadMode != b.uploadMode ||
+            a.alphaMode != b.alphaMode ||
             std::memcmp(a.colourKey, b.colourKey, sizeof(a.colourKey)) != 0) {
             return fail("texture record " + std::to_string(i));
         }
     }
-    auto sameVectors = [](Vec3 const* a, Vec3 const* b, int count) {
+    auto sameVectors = [](const Vec3* a, const Vec3* b, int count) {
         return (a == nullptr) == (b == nullptr) &&
                (count == 0 || std::memcmp(a, b, sizeof(Vec3) * static_cast<size_t>(count)) == 0);
     };
@@ -283,40 +290,45 @@ ModelDescription RandomModel(Random& random) {
         !sameVectors(ours.normals, theirs.normals, ours.normalCount)) {
         return fail("normals");
     }
-    if (ours.faceCount != theirs.faceCount || (ours.faces == nullptr) != (theirs.faces == nullptr)) {
+    if (ours.faceCount != theirs.faceCount ||
+        (ours.faces == nullptr) != (theirs.faces == nullptr)) {
         return fail("face count");
     }
     for (int i = 0; i < ours.faceCount; ++i) {
-        Face const& a = ours.faces[i];
-        Face const& b = theirs.faces[i];
+        const Face& a = ours.faces[i];
+        const Face& b = theirs.faces[i];
         if (std::memcmp(a.vertexIndex, b.vertexIndex, sizeof(a.vertexIndex)) != 0 ||
             std::memcmp(a.normalIndex, b.normalIndex, sizeof(a.normalIndex)) != 0 ||
             a.setCount != b.setCount || (a.sets == nullptr) != (b.sets == nullptr) ||
-            (a.setCount > 0 && std::memcmp(a.sets, b.sets,
-                                           sizeof(TexCoordSet) * static_cast<size_t>(a.setCount)) != 0)) {
+            (a.setCount > 0 &&
+             std::memcmp(a.sets, b.sets, sizeof(TexCoordSet) * static_cast<size_t>(a.setCount)) !=
+                 0)) {
             return fail("face " + std::to_string(i));
         }
     }
     // The node trees, walked side by side.
-    std::vector<std::pair<ModelNode const*, ModelNode const*>> pending{{ours.nodeTree, theirs.nodeTree}};
+    std::vector<std::pair<const ModelNode*, const ModelNode*>> pending{
+        {ours.nodeTree, theirs.nodeTree}};
     while (!pending.empty()) {
-        auto const [a, b] = pending.back();
+        const auto [a, b] = pending.back();
         pending.pop_back();
         if ((a == nullptr) != (b == nullptr)) return fail("node tree shape");
         if (a == nullptr) continue;
         if (std::strcmp(a->name, b->name) != 0 || a->id != b->id ||
             std::memcmp(a->values, b->values, sizeof(a->values)) != 0 || a->countA != b->countA ||
             a->countB != b->countB ||
-            (a->countA > 0 && std::memcmp(a->listA, b->listA, sizeof(int) * static_cast<size_t>(a->countA)) != 0) ||
-            (a->countB > 0 && std::memcmp(a->listB, b->listB, sizeof(int) * static_cast<size_t>(a->countB)) != 0)) {
+            (a->countA > 0 &&
+             std::memcmp(a->listA, b->listA, sizeof(int) * static_cast<size_t>(a->countA)) != 0) ||
+            (a->countB > 0 &&
+             std::memcmp(a->listB, b->listB, sizeof(int) * static_cast<size_t>(a->countB)) != 0)) {
             return fail(std::string("node ") + b->name);
         }
         pending.emplace_back(a->firstChild, b->firstChild);
         pending.emplace_back(a->nextSibling, b->nextSibling);
     }
     if (ours.nodeIndex.size() != theirs.nodeIndex.size()) return fail("node index");
-    for (auto const& [id, name] : theirs.nodeIndex) {
-        auto const found = ours.nodeIndex.find(id);
+    for (const auto& [id, name] : theirs.nodeIndex) {
+        const auto found = ours.nodeIndex.find(id);
         if (found == ours.nodeIndex.end() || std::strcmp(found->second, name) != 0) {
             return fail("node index entry " + std::to_string(id));
         }
@@ -338,7 +350,7 @@ TEST(LoaderEquivalenceTest, ModelLoaderGivesTheSameModelsAndRefusalsAsTheFirstLo
         std::string const path = directory.Write("model.mdl", bytes);
 
         reference::Model theirs;
-        bool const theyLoaded = theirs.Load(path.c_str());
+        const bool theyLoaded = theirs.Load(path.c_str());
         // The same Model loads twice in a row: the second load must not see the first.
         Model ours;
         if (random.Chance(0.3)) ours.Load(path.c_str());

@@ -1,13 +1,12 @@
 // The material side of a model instance on a real rendering context: what its display lists do
 // to OpenGL's material state and how long they live.
-#include "render/MaterialDrawable.h"
-
-#include <gtest/gtest.h>
-
 #include <memory>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "math/MathConstants.h"
+#include "render/MaterialDrawable.h"
 #include "render/ModelInstance.h"
 #include "tests/render/ModelDrawingFixture.h"
 
@@ -25,7 +24,7 @@ protected:
     }
 
     // Calls the list and checks the front material OpenGL then holds.
-    static void ExpectListSets(GLuint list, MaterialDescription const& expected) {
+    static void ExpectListSets(GLuint list, const MaterialDescription& expected) {
         ASSERT_TRUE(glIsList(list));
         glCallList(list);
         GLfloat shininess = 0;
@@ -68,7 +67,7 @@ TEST_F(MaterialDrawableTest, EachMaterialHasAListOfItsStateUntilRebuiltOrDestroy
             ExpectListSets(instance.displayLists[i], two.materials[i]);
         }
 
-        std::vector<GLuint> const old(instance.displayLists, instance.displayLists + 2);
+        const std::vector<GLuint> old(instance.displayLists, instance.displayLists + 2);
         ASSERT_TRUE(instance.Build(second.get()));
         ASSERT_EQ(instance.materialCount, 1);
         kept = instance.displayLists[0];
@@ -92,7 +91,7 @@ TEST_F(MaterialDrawableTest, WithoutACurrentContextNoListsAreKeptAndNothingIsDra
     ModelInstance instance;
 
     ASSERT_TRUE(wglMakeCurrent(nullptr, nullptr));
-    bool const built = instance.Build(model.get());
+    const bool built = instance.Build(model.get());
     ASSERT_TRUE(wglMakeCurrent(renderer.deviceContext, renderer.renderContext));
     EXPECT_FALSE(built);
     EXPECT_EQ(instance.displayLists, nullptr);

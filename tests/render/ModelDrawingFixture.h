@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "content/tools/modelwriter/ModelWriter.h"
 #include "math/MathConstants.h"
 #include "render/Model.h"
 #include "scene/Camera.h"
 #include "tests/scene/RenderedSceneFixture.h"
 #include "tests/support/TemporaryDirectory.h"
-#include "content/tools/modelwriter/ModelWriter.h"
 
 class ModelDrawingFixture : public RenderedSceneFixture {
 protected:
@@ -49,9 +49,9 @@ protected:
 
     // Adds that square as a face with one normal, +z, for all corners; returns its index.
     static int AddSquare(ModelDescription& model, Vec3 centre, float half = 0.8f) {
-        int const first = static_cast<int>(model.vertices.size());
-        for (Vec3 const& corner : SquareAt(centre, half)) model.vertices.push_back(corner);
-        int const normal = static_cast<int>(model.normals.size());
+        const int first = static_cast<int>(model.vertices.size());
+        for (const Vec3& corner : SquareAt(centre, half)) model.vertices.push_back(corner);
+        const int normal = static_cast<int>(model.normals.size());
         model.normals.push_back(kUnitZVec3);
         FaceDescription face;
         for (int corner = 0; corner < 4; ++corner) {
@@ -83,7 +83,7 @@ protected:
     }
 
     // Where a world point lands in the window under the current matrices.
-    static Vec3 Project(Vec3 const& point) {
+    static Vec3 Project(const Vec3& point) {
         GLdouble modelView[16];
         GLdouble projection[16];
         GLint viewport[4];
@@ -98,8 +98,8 @@ protected:
     }
 
     // The colour drawn where a world point lands.
-    static std::array<std::uint8_t, 4> PixelAt(Vec3 const& point) {
-        Vec3 const window = Project(point);
+    static std::array<std::uint8_t, 4> PixelAt(const Vec3& point) {
+        const Vec3 window = Project(point);
         std::array<std::uint8_t, 4> pixel = {};
         glReadPixels(static_cast<GLint>(window.x), static_cast<GLint>(window.y), 1, 1, GL_RGBA,
                      GL_UNSIGNED_BYTE, pixel.data());

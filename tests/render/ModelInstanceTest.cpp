@@ -1,9 +1,5 @@
 // Model drawing on a real rendering context. What OpenGL received is read back in feedback mode
 // (window positions, lit colours and texture coordinates, in the order sent) or as pixels.
-#include "render/ModelInstance.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,8 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "math/MathConstants.h"
+#include <gtest/gtest.h>
+
 #include "math/Mat4.h"
+#include "math/MathConstants.h"
+#include "render/ModelInstance.h"
 #include "tests/render/ModelDrawingFixture.h"
 
 namespace {
@@ -30,11 +29,11 @@ using FedPolygon = std::vector<FedVertex>;
 // 1 green, 2 blue).
 using Drawn = std::vector<std::pair<int, int>>;
 
-float AreaOf(std::vector<Vec3> const& outline) {
+float AreaOf(const std::vector<Vec3>& outline) {
     float twice = 0.0f;
     for (size_t i = 0; i < outline.size(); ++i) {
-        Vec3 const& a = outline[i];
-        Vec3 const& b = outline[(i + 1) % outline.size()];
+        const Vec3& a = outline[i];
+        const Vec3& b = outline[(i + 1) % outline.size()];
         twice += a.x * b.y - b.x * a.y;
     }
     return std::fabs(twice) * 0.5f;
@@ -43,12 +42,12 @@ float AreaOf(std::vector<Vec3> const& outline) {
 class ModelInstanceTest : public ModelDrawingFixture {
 protected:
     // Runs draw in feedback mode and returns the polygons OpenGL received.
-    static std::vector<FedPolygon> Feedback(std::function<void()> const& draw) {
+    static std::vector<FedPolygon> Feedback(const std::function<void()>& draw) {
         std::vector<GLfloat> buffer(1 << 14);
         glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
         glRenderMode(GL_FEEDBACK);
         draw();
-        GLint const used = glRenderMode(GL_RENDER);
+        const GLint used = glRenderMode(GL_RENDER);
         EXPECT_GE(used, 0) << "the feedback buffer overflowed";
         std::vector<FedPolygon> polygons;
         size_t i = 0;
@@ -70,9 +69,9 @@ protected:
     }
 
     // Which corner of square the vertex was, by window position; -1 for none.
-    static int CornerOf(FedVertex const& vertex, Corners const& square) {
+    static int CornerOf(const FedVertex& vertex, const Corners& square) {
         for (int k = 0; k < 4; ++k) {
-            Vec3 const window = Project(square[k]);
+            const Vec3 window = Project(square[k]);
             if (std::fabs(window.x - vertex.window[0]) < 0.5f &&
                 std::fabs(window.y - vertex.window[1]) < 0.5f) {
                 return k;
@@ -84,8 +83,8 @@ protected:
     // OpenGL may split a quad into smaller polygons, but each piece must list the square's
     // corners in the square's own cyclic order, or the corners were sent out of order. Runs of
     // pieces of one square in one colour count as many draws as they cover the square.
-    static Drawn DrawnSquares(std::vector<FedPolygon> const& polygons,
-                              std::vector<Corners> const& squares) {
+    static Drawn DrawnSquares(const std::vector<FedPolygon>& polygons,
+                              const std::vector<Corners>& squares) {
         Drawn drawn;
         std::pair<int, int> run(-1, -1);
         float covered = 0.0f;
@@ -96,13 +95,15 @@ protected:
             long times = std::lround(covered / AreaOf(outline));
             for (long t = 0; t < times; ++t) drawn.push_back(run);
         };
-        for (FedPolygon const& polygon : polygons) {
+        for (const FedPolygon& polygon : polygons) {
             int square = -1;
             std::vector<int> corners;
             for (size_t s = 0; s < squares.size() && square < 0; ++s) {
                 corners.clear();
-                for (FedVertex const& vertex : polygon) corners.push_back(CornerOf(vertex, squares[s]));
-                if (std::count(corners.begin(), corners.end(), -1) == 0) square = static_cast<int>(s);
+                for (const FedVertex& vertex : polygon)
+                    corners.push_back(CornerOf(vertex, squares[s]));
+                if (std::count(corners.begin(), corners.end(), -1) == 0)
+                    square = static_cast<int>(s);
             }
             if (square < 0) {
                 ADD_FAILURE() << "a polygon that is no part of any expected square";
@@ -114,16 +115,15 @@ protected:
                         std::adjacent_find(corners.begin(), corners.end()) == corners.end())
                 << "corners out of order in square " << square;
 
-            float const* colour = polygon[0].colour;
-            int const brightest =
-                static_cast<int>(std::max_element(colour, colour + 3) - colour);
+            const float* colour = polygon[0].colour;
+            const int brightest = static_cast<int>(std::max_element(colour, colour + 3) - colour);
             if (std::make_pair(square, brightest) != run) {
                 endRun();
                 run = {square, brightest};
                 covered = 0.0f;
             }
             std::vector<Vec3> outline;
-            for (FedVertex const& vertex : polygon) {
+            for (const FedVertex& vertex : polygon) {
                 outline.push_back(Vec3(vertex.window[0], vertex.window[1], 0));
             }
             covered += AreaOf(outline);
@@ -132,7 +132,7 @@ protected:
         return drawn;
     }
 
-    static Vec3 Place(Transform const& placement, Vec3 const& p) {
+    static Vec3 Place(const Transform& placement, const Vec3& p) {
         return placement.xAxis * p.x + placement.yAxis * p.y + placement.zAxis * p.z +
                placement.translation;
     }
@@ -140,7 +140,7 @@ protected:
     // A 1 x 1 texture of one colour.
     static GLuint MakeTexture(GLubyte red, GLubyte green, GLubyte blue) {
         GLuint name = 0;
-        GLubyte const texel[3] = {red, green, blue};
+        const GLubyte texel[3] = {red, green, blue};
         glGenTextures(1, &name);
         glBindTexture(GL_TEXTURE_2D, name);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -158,8 +158,8 @@ protected:
 
 TEST_F(ModelInstanceTest, SquareFacingTheViewerGoesOutCornerByCornerWithItsFirstCoordinateSet) {
     ModelDescription description;
-    AddSquare(description, kZeroVec3, 1.0f);        // (-1,-1), (1,-1), (1,1), (-1,1) at z = 0
-    AddSquare(description, Vec3(3, 0, 0), 1.0f);    // without coordinate sets
+    AddSquare(description, kZeroVec3, 1.0f);      // (-1,-1), (1,-1), (1,1), (-1,1) at z = 0
+    AddSquare(description, Vec3(3, 0, 0), 1.0f);  // without coordinate sets
     // Each corner's normal turns further from the light, so its lit colour tells which it got.
     description.normals = {Vec3(0, 0, 1), Vec3(0, 0.6f, 0.8f), Vec3(0.8f, 0, 0.6f), Vec3(1, 0, 0)};
     for (FaceDescription& face : description.faces) {
@@ -178,17 +178,17 @@ TEST_F(ModelInstanceTest, SquareFacingTheViewerGoesOutCornerByCornerWithItsFirst
     ModelInstance instance;
     ASSERT_TRUE(instance.Build(model.get()));
 
-    std::vector<Corners> const squares = {SquareAt(kZeroVec3, 1.0f), SquareAt(Vec3(3, 0, 0), 1.0f)};
-    std::vector<FedPolygon> const polygons =
+    const std::vector<Corners> squares = {SquareAt(kZeroVec3, 1.0f), SquareAt(Vec3(3, 0, 0), 1.0f)};
+    const std::vector<FedPolygon> polygons =
         Feedback([&] { instance.Draw(model.get(), viewer.get(), kIdentityTransform); });
     EXPECT_EQ(DrawnSquares(polygons, squares), (Drawn{{0, 0}, {1, 0}}));
 
     float lit[4] = {-1, -1, -1, -1};
-    for (FedPolygon const& polygon : polygons) {
-        for (FedVertex const& vertex : polygon) {
-            int const k = CornerOf(vertex, squares[0]);
+    for (const FedPolygon& polygon : polygons) {
+        for (const FedVertex& vertex : polygon) {
+            const int k = CornerOf(vertex, squares[0]);
             // The square without sets sends none: it keeps the last coordinates sent.
-            Vec2 const expected = k >= 0 ? first.corners[k] : first.corners[3];
+            const Vec2 expected = k >= 0 ? first.corners[k] : first.corners[3];
             EXPECT_NEAR(vertex.texture[0], expected.x, 1e-6f) << "corner " << k;
             EXPECT_NEAR(vertex.texture[1], expected.y, 1e-6f) << "corner " << k;
             if (k >= 0) lit[k] = vertex.colour[0];
@@ -211,11 +211,11 @@ TEST_F(ModelInstanceTest, FacesTurnedAwayFromTheCameraOrSeenEdgeOnAreSkipped) {
     // Only the camera's position decides; the view stays the viewer's, which sees every case.
     std::unique_ptr<Camera> camera(renderer.CreateCamera());
 
-    Transform const towardsX(Vec3(0, 0, -1), Vec3(0, 1, 0), Vec3(1, 0, 0), Vec3(-2, 0, 0));
-    Transform const awayX(towardsX.xAxis, towardsX.yAxis, towardsX.zAxis, Vec3(2, 0, 0));
-    Transform const halfTurn(Vec3(-1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, -1), kZeroVec3);
+    const Transform towardsX(Vec3(0, 0, -1), Vec3(0, 1, 0), Vec3(1, 0, 0), Vec3(-2, 0, 0));
+    const Transform awayX(towardsX.xAxis, towardsX.yAxis, towardsX.zAxis, Vec3(2, 0, 0));
+    const Transform halfTurn(Vec3(-1, 0, 0), Vec3(0, 1, 0), Vec3(0, 0, -1), kZeroVec3);
     struct Case {
-        char const* what;
+        const char* what;
         Transform placement;
         Vec3 eye;
         bool drawn;
@@ -229,14 +229,14 @@ TEST_F(ModelInstanceTest, FacesTurnedAwayFromTheCameraOrSeenEdgeOnAreSkipped) {
         {"turned half round, camera before its old side", halfTurn, Vec3(0, 0, 5), false},
         {"turned half round, camera behind", halfTurn, Vec3(0, 0, -5), true},
     };
-    for (Case const& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         camera->SetPosition(c.eye);
         Corners placed;
         for (int k = 0; k < 4; ++k) placed[k] = Place(c.placement, SquareAt(kZeroVec3, 1.0f)[k]);
-        std::vector<FedPolygon> const polygons =
+        const std::vector<FedPolygon> polygons =
             Feedback([&] { instance.Draw(model.get(), camera.get(), c.placement); });
-        Drawn const expected = c.drawn ? Drawn{{0, 0}} : Drawn{};
+        const Drawn expected = c.drawn ? Drawn{{0, 0}} : Drawn{};
         EXPECT_EQ(DrawnSquares(polygons, {placed}), expected);
     }
 }
@@ -256,15 +256,15 @@ TEST_F(ModelInstanceTest, MaterialsAndTheirFacesAreDrawnInListOrderRepeatsInclud
     ModelInstance instance;
     ASSERT_TRUE(instance.Build(model.get()));
 
-    std::vector<FedPolygon> const polygons =
+    const std::vector<FedPolygon> polygons =
         Feedback([&] { instance.Draw(model.get(), viewer.get(), kIdentityTransform); });
     EXPECT_EQ(DrawnSquares(polygons, squares), (Drawn{{2, 0}, {0, 0}, {1, 1}, {1, 1}, {0, 2}}));
 }
 
 TEST_F(ModelInstanceTest, EachMaterialDrawsWithItsTextureAndUntexturedOnesWithTheWhiteTexture) {
-    GLuint const red = MakeTexture(255, 0, 0);
-    GLuint const green = MakeTexture(0, 255, 0);
-    GLuint const blue = MakeTexture(0, 0, 255);
+    const GLuint red = MakeTexture(255, 0, 0);
+    const GLuint green = MakeTexture(0, 255, 0);
+    const GLuint blue = MakeTexture(0, 0, 255);
     ModelDescription description;
     std::vector<Vec3> centres;
     for (int i = 0; i < 6; ++i) {
@@ -272,7 +272,7 @@ TEST_F(ModelInstanceTest, EachMaterialDrawsWithItsTextureAndUntexturedOnesWithTh
         AddSquare(description, centres.back());
     }
     description.textures.resize(3);
-    Vec3 const white(1, 1, 1);
+    const Vec3 white(1, 1, 1);
     description.materials = {MaterialOf(white, 0, {0}), MaterialOf(white, 0, {1}),
                              MaterialOf(white, 1, {2}), MaterialOf(white, -1, {3}),
                              MaterialOf(white, 2, {4}), MaterialOf(white, 0, {5})};
@@ -286,7 +286,7 @@ TEST_F(ModelInstanceTest, EachMaterialDrawsWithItsTextureAndUntexturedOnesWithTh
     ASSERT_TRUE(instance.Build(model.get()));
 
     using Pixel = std::array<std::uint8_t, 4>;
-    std::vector<Pixel> const expected = {{255, 0, 0, 255}, {255, 0, 0, 255}, {0, 255, 0, 255},
+    const std::vector<Pixel> expected = {{255, 0, 0, 255},     {255, 0, 0, 255}, {0, 255, 0, 255},
                                          {255, 255, 255, 255}, {0, 0, 255, 255}, {255, 0, 0, 255}};
     // The second frame starts with another texture bound, as after drawing another object.
     for (int frame = 0; frame < 2; ++frame) {
@@ -299,7 +299,7 @@ TEST_F(ModelInstanceTest, EachMaterialDrawsWithItsTextureAndUntexturedOnesWithTh
         }
         EXPECT_EQ(BoundTexture(), red);
     }
-    GLuint const names[3] = {red, green, blue};
+    const GLuint names[3] = {red, green, blue};
     glDeleteTextures(3, names);
 }
 
@@ -319,7 +319,7 @@ TEST_F(ModelInstanceTest, EmptyModelsAndMissingArgumentsDrawNothingAndLeaveTheMa
 
     Mat4 before;
     glGetFloatv(GL_MODELVIEW_MATRIX, before.m);
-    Transform const moved(kUnitXVec3, kUnitYVec3, kUnitZVec3, Vec3(1, 2, 3));
+    const Transform moved(kUnitXVec3, kUnitYVec3, kUnitZVec3, Vec3(1, 2, 3));
     EXPECT_TRUE(Feedback([&] {
                     bare.Draw(withoutMaterials.get(), viewer.get(), moved);
                     faceless.Draw(withoutFaces.get(), viewer.get(), moved);
@@ -358,7 +358,7 @@ TEST_F(ModelInstanceTest, FacesNamingAnythingOutsideTheModelAreSkippedAlone) {
     ModelInstance instance;
     ASSERT_TRUE(instance.Build(model.get()));
 
-    std::vector<FedPolygon> const polygons =
+    const std::vector<FedPolygon> polygons =
         Feedback([&] { instance.Draw(model.get(), viewer.get(), kIdentityTransform); });
     EXPECT_EQ(DrawnSquares(polygons, squares), (Drawn{{0, 0}, {3, 0}}));
 }

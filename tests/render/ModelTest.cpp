@@ -1,17 +1,16 @@
 // Model files written by the model writer and read back: well-formed files
 // load field for field, malformed ones are refused and leave the model empty.
-#include "render/Model.h"
-
-#include "render/BinaryReader.h"
-#include "tests/support/TemporaryDirectory.h"
-#include "content/tools/modelwriter/ModelWriter.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "render/BinaryReader.h"
+#include "render/Model.h"
+#include "tests/support/TemporaryDirectory.h"
 
 namespace {
 
@@ -37,8 +36,8 @@ ModelDescription SmallModel() {
     for (int i = 0; i < 8; ++i) {
         model.vertices.push_back(Vec3(i & 1 ? 1 : -1, i & 2 ? 1 : -1, i & 4 ? 1 : -1));
     }
-    model.normals = {Vec3(1, 0, 0), Vec3(-1, 0, 0), Vec3(0, 1, 0),
-                     Vec3(0, -1, 0), Vec3(0, 0, 1), Vec3(0, 0, -1)};
+    model.normals = {Vec3(1, 0, 0),  Vec3(-1, 0, 0), Vec3(0, 1, 0),
+                     Vec3(0, -1, 0), Vec3(0, 0, 1),  Vec3(0, 0, -1)};
     model.faces = {Quad(4, 5, 7, 6, 4), Quad(0, 2, 3, 1, 5)};
     model.faces[1].normalIndex[2] = 3;
     TexCoordSetDescription set;
@@ -76,7 +75,8 @@ ModelDescription LargeModel() {
     arm.listA = {1, -2, 3};
     arm.listB = {7};
     arm.values[8] = 0xDEADBEEF;
-    model.nodes = {NamedNode("body", 1, {arm, NamedNode(std::string(127, 'n'), 5)}), NamedNode("tail", 6)};
+    model.nodes = {NamedNode("body", 1, {arm, NamedNode(std::string(127, 'n'), 5)}),
+                   NamedNode("tail", 6)};
     model.nodes[0].listB = {9, 8, 7, 6, 5};
     return model;
 }
@@ -143,7 +143,8 @@ void ExpectEmpty(const Model& model) {
                 model.GetVertices() == nullptr && model.GetNormals() == nullptr &&
                 model.GetFaces() == nullptr && model.nodeTree == nullptr);
     EXPECT_EQ(model.GetMaterialCount() | model.GetTextureCount() | model.GetVertexCount() |
-                  model.GetNormalCount() | model.GetFaceCount(), 0);
+                  model.GetNormalCount() | model.GetFaceCount(),
+              0);
     EXPECT_TRUE(model.nodeIndex.empty());
     EXPECT_EQ(model.GetRadius(), 0.0f);
 }
@@ -274,7 +275,7 @@ TEST_F(ModelTest, DeeplyNestedNodesLoadAndFree) {
     // allow if each level were a call.
     const int depth = 100000;
     ModelWriter writer;
-    for (int i = 0; i < 6; ++i) writer.WriteI32(0);   // radius and five empty sections
+    for (int i = 0; i < 6; ++i) writer.WriteI32(0);  // radius and five empty sections
     for (int level = 0; level < depth; ++level) {
         writer.WriteU8(level + 1 < depth ? 1 : 0);
         writer.WriteU8(0);
@@ -296,7 +297,7 @@ TEST_F(ModelTest, LoadingTwiceGivesIndependentModelsAndUnloadEmpties) {
     EXPECT_NE(model.GetMaterials()[0].faceIndices, second.GetMaterials()[0].faceIndices);
 
     ASSERT_TRUE(second.Load(directory.Write("small.bin", Encode(SmallModel())).c_str()));
-    EXPECT_EQ(Encode(Describe(second)), Encode(SmallModel()));   // replaced, not merged
+    EXPECT_EQ(Encode(Describe(second)), Encode(SmallModel()));  // replaced, not merged
 
     model.Unload();
     ExpectEmpty(model);
@@ -338,8 +339,8 @@ TEST_F(ModelTest, NegativeAndOversizedCountsAreRefused) {
         for (std::int32_t bad : {-1, INT32_MIN, INT32_MAX, 0x10000000}) {
             std::vector<std::uint8_t> bytes = good;
             Patch(bytes, count.first, count.second, bad);
-            ExpectRefused(bytes, "count at " + std::to_string(count.first) + " = " +
-                                     std::to_string(bad));
+            ExpectRefused(bytes,
+                          "count at " + std::to_string(count.first) + " = " + std::to_string(bad));
         }
     }
 }
@@ -355,11 +356,11 @@ TEST_F(ModelTest, IndicesOutsideTheirArraysAreRefused) {
     const std::pair<std::int32_t*, std::int32_t> cases[] = {
         {&texture, -2},
         {&texture, 2},
-        {&description.materials[0].faceIndices[1], 2},   // two faces
+        {&description.materials[0].faceIndices[1], 2},  // two faces
         {&description.materials[0].faceIndices[0], -1},
-        {&description.faces[1].vertexIndex[3], 8},          // eight vertices
+        {&description.faces[1].vertexIndex[3], 8},  // eight vertices
         {&description.faces[0].vertexIndex[0], -1},
-        {&description.faces[0].normalIndex[2], 6},          // six normals
+        {&description.faces[0].normalIndex[2], 6},  // six normals
         {&description.faces[1].normalIndex[1], -1},
     };
     for (const auto& c : cases) {

@@ -201,8 +201,8 @@ bool HeaderIsAccepted(const TgaHeader& header) {
     return header.colourMapType == 0 &&
            (header.imageType == TgaImage::kUncompressed ||
             header.imageType == TgaImage::kRunLength) &&
-           header.xOrigin == 0 && header.yOrigin == 0 && header.width >= 1 &&
-           header.height >= 1 && header.pixelDepth >= 16;
+           header.xOrigin == 0 && header.yOrigin == 0 && header.width >= 1 && header.height >= 1 &&
+           header.pixelDepth >= 16;
 }
 
 }  // namespace
@@ -248,11 +248,11 @@ namespace {
 // The fewest bytes each element takes in the file. A count is refused when
 // even elements this small would not fit in the rest of the file, so a bad
 // count can never ask for more memory than the file could fill.
-constexpr std::int64_t kMaterialBytes = 7 * 4 + 4 + 4;   // floats, texture index, face count
-constexpr std::int64_t kTextureBytes = 1 + 2 + 2;        // empty name, two u16
+constexpr std::int64_t kMaterialBytes = 7 * 4 + 4 + 4;  // floats, texture index, face count
+constexpr std::int64_t kTextureBytes = 1 + 2 + 2;       // empty name, two u16
 constexpr std::int64_t kVectorBytes = 3 * 4;
-constexpr std::int64_t kFaceBytes = 8 * 4 + 4;           // indices, set count
-constexpr std::int64_t kTexCoordSetBytes = 4 + 8 * 4;    // tag, u and v per corner
+constexpr std::int64_t kFaceBytes = 8 * 4 + 4;         // indices, set count
+constexpr std::int64_t kTexCoordSetBytes = 4 + 8 * 4;  // tag, u and v per corner
 constexpr std::int64_t kIndexBytes = 4;
 
 int ReadI32(BinaryReader& reader) {
@@ -299,8 +299,8 @@ bool Model::Load(const char* fileName) {
     radius = ReadF32(reader);
     const bool loaded = ReadMaterials(reader) && ReadTextures(reader) &&
                         ReadVectors(reader, vertices, vertexCount, "vertex") &&
-                        ReadVectors(reader, normals, normalCount, "normal") &&
-                        ReadFaces(reader) && ReadNodes(reader) && IndicesAreInRange();
+                        ReadVectors(reader, normals, normalCount, "normal") && ReadFaces(reader) &&
+                        ReadNodes(reader) && IndicesAreInRange();
     reader.Close();
     if (!loaded) {
         Unload();
@@ -318,8 +318,7 @@ bool Model::CheckCount(const BinaryReader& reader, int count, std::int64_t bytes
                        const char* what) {
     if (reader.Failed()) return Refuse(std::string("the file ends before the ") + what);
     if (count < 0) {
-        return Refuse(std::string("the ") + what + " is negative (" + std::to_string(count) +
-                      ")");
+        return Refuse(std::string("the ") + what + " is negative (" + std::to_string(count) + ")");
     }
     const std::int64_t remaining = reader.RemainingBytes();
     if (static_cast<std::int64_t>(count) * bytesEach > remaining) {
@@ -402,7 +401,7 @@ bool Model::ReadVectors(BinaryReader& reader, Vec3*& array, int& count, const ch
         return false;
     }
     if (n == 0) return true;
-    array = new (std::nothrow) Vec3[n];   // every vector starts at (0, 0, 0)
+    array = new (std::nothrow) Vec3[n];  // every vector starts at (0, 0, 0)
     if (array == nullptr) return Refuse(std::string("out of memory for the ") + what + "s");
     count = n;
 
@@ -461,7 +460,7 @@ bool Model::ReadNodes(BinaryReader& reader) {
         bool hasChild = false;
         bool hasNext = false;
         if (!ReadNode(reader, *node, number, hasChild, hasNext)) return false;
-        nodeIndex[node->id] = node->name;   // a later node with the same id wins
+        nodeIndex[node->id] = node->name;  // a later node with the same id wins
 
         if (hasChild) {
             if (hasNext) waitingForSibling.push_back(node);
@@ -506,20 +505,20 @@ bool Model::IndicesAreInRange() {
         }
         for (int f = 0; f < material.faceCount; ++f) {
             if (!InRange(material.faceIndices[f], faceCount)) {
-                return Refuse(OutsideReason("face index", material.faceIndices[f], "material",
-                                            i, faceCount, "faces"));
+                return Refuse(OutsideReason("face index", material.faceIndices[f], "material", i,
+                                            faceCount, "faces"));
             }
         }
     }
     for (int i = 0; i < faceCount; ++i) {
         for (int corner = 0; corner < 4; ++corner) {
             if (!InRange(faces[i].vertexIndex[corner], vertexCount)) {
-                return Refuse(OutsideReason("vertex index", faces[i].vertexIndex[corner], "face",
-                                            i, vertexCount, "vertices"));
+                return Refuse(OutsideReason("vertex index", faces[i].vertexIndex[corner], "face", i,
+                                            vertexCount, "vertices"));
             }
             if (!InRange(faces[i].normalIndex[corner], normalCount)) {
-                return Refuse(OutsideReason("normal index", faces[i].normalIndex[corner], "face",
-                                            i, normalCount, "normals"));
+                return Refuse(OutsideReason("normal index", faces[i].normalIndex[corner], "face", i,
+                                            normalCount, "normals"));
             }
         }
     }

@@ -58,8 +58,8 @@ private:
     std::uint8_t window[kWindowSize];
     int position = 0;
     bool forReading = false;
-    int validBytes = 0;             // file data in the window; zeros follow it
-    std::int64_t windowStart = 0;   // file offset of window[0]
+    int validBytes = 0;            // file data in the window; zeros follow it
+    std::int64_t windowStart = 0;  // file offset of window[0]
     std::int64_t fileSize = 0;
     bool failed = false;
 };
@@ -111,8 +111,8 @@ public:
     int normalCount = 0;
     Face* faces = nullptr;
     int faceCount = 0;
-    ModelNode* nodeTree = nullptr;             // first node of the root list
-    std::map<int, const char*> nodeIndex;      // id -> name of the last node with it
+    ModelNode* nodeTree = nullptr;         // first node of the root list
+    std::map<int, const char*> nodeIndex;  // id -> name of the last node with it
     float radius = 0.0f;
 
 private:
@@ -135,8 +135,7 @@ private:
     // Reads the root sibling list and everything below it into nodeTree.
     bool ReadNodes(BinaryReader& reader);
     // One node's own fields; the flags tell what follows it.
-    bool ReadNode(BinaryReader& reader, ModelNode& node, int number, bool& hasChild,
-                  bool& hasNext);
+    bool ReadNode(BinaryReader& reader, ModelNode& node, int number, bool& hasChild, bool& hasNext);
     // The nodes are freed without recursion: a file may nest them deeply.
     void FreeNodes();
     // Every index names an element that exists.

@@ -1,16 +1,15 @@
 // Uploading images into OpenGL textures on a real context: the formats,
 // levels, parameters and texels are read back from OpenGL.
-#include "render/Texture.h"
-
-#include "render/Model.h"
-#include "render/TgaTexture.h"
-#include "tests/support/TestWindow.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include <gtest/gtest.h>
+
+#include "render/Model.h"
+#include "render/Texture.h"
+#include "render/TgaTexture.h"
+#include "tests/support/TestWindow.h"
 
 namespace {
 
@@ -63,7 +62,7 @@ TEST_F(TextureTest, AlphaModeZeroUploadsRgbAndEveryOtherModeRgba) {
         Fill(texture, 2, 2, 24, Bytes(12, 200));
         TextureRecord record;
         record.alphaMode = mode;
-        record.uploadMode = mode % 2;   // both upload modes take both formats
+        record.uploadMode = mode % 2;  // both upload modes take both formats
         ASSERT_TRUE(texture.Upload(record));
         ASSERT_NE(record.glName, 0u);
 
@@ -142,7 +141,7 @@ TEST_F(TextureTest, OtherUploadModesLeaveANameWithoutAnImage) {
 TEST_F(TextureTest, PixelsOpenGLWouldReadPastAreNotUploaded) {
     TgaTexture texture;
     TextureRecord record;
-    EXPECT_FALSE(texture.Upload(record));   // no pixels at all
+    EXPECT_FALSE(texture.Upload(record));  // no pixels at all
     EXPECT_NE(record.glName, 0u);
     EXPECT_FALSE(texture.UploadPixels(0));
 

@@ -1,25 +1,24 @@
 // Decoding TGA files made by the tests: both image types agree with each
 // other and with an independent decoder, and malformed files are refused
 // without reading or allocating past what the file holds.
-#include "render/TgaImage.h"
+#include <gtest/gtest.h>
 
 #include "render/Model.h"
+#include "render/TgaImage.h"
 #include "render/TgaTexture.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TgaFile.h"
-
-#include <gtest/gtest.h>
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
 #define STBI_ONLY_TGA
 #define STBI_NO_STDIO
-#include <stb/stb_image.h>
-
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <stb/stb_image.h>
 
 namespace {
 
@@ -98,14 +97,14 @@ TEST_F(TgaImageTest, PacketsReachingPastTheLastPixelAreCutThere) {
     EXPECT_EQ(PixelsOf(image), Repeat({1, 2, 3}, 3));
 
     // One pixel, then a raw packet of four with only three places left.
-    ASSERT_TRUE(Load(TgaFile(10, 2, 2, 32, {128, 9, 9, 9, 9,
-                                            3, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4}),
-                     image));
+    ASSERT_TRUE(Load(
+        TgaFile(10, 2, 2, 32, {128, 9, 9, 9, 9, 3, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4}),
+        image));
     EXPECT_EQ(PixelsOf(image), (Bytes{9, 9, 9, 9, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3}));
 }
 
 TEST_F(TgaImageTest, IdAndColourMapFieldsAreSkippedAndRowsStayInFileOrder) {
-    TgaHeader header = MakeTgaHeader(2, 1, 2, 24, 0x20);   // descriptor: top-left origin
+    TgaHeader header = MakeTgaHeader(2, 1, 2, 24, 0x20);  // descriptor: top-left origin
     header.idLength = 4;
     header.colourMapFirstEntry = 7;
     header.colourMapLength = 300;
@@ -130,7 +129,8 @@ TEST_F(TgaImageTest, MalformedFilesAreRefusedWithoutReadingOrAllocatingPastThem)
         {"empty file", {}},
         {"header cut short", Bytes(whole.begin(), whole.begin() + 10)},
         {"header only", Bytes(whole.begin(), whole.begin() + 18)},
-        {"identification field cut short", [] {
+        {"identification field cut short",
+         [] {
              TgaHeader header = MakeTgaHeader(2, 1, 1, 24);
              header.idLength = 200;
              return TgaFile(header, Bytes(20, 1));
@@ -177,7 +177,7 @@ Bytes DecodedElsewhere(const Bytes& file, int components) {
     Bytes pixels(decoded, decoded + static_cast<std::size_t>(width) * height * components);
     stbi_image_free(decoded);
     for (std::size_t i = 0; i + 2 < pixels.size(); i += static_cast<std::size_t>(components)) {
-        std::swap(pixels[i], pixels[i + 2]);   // to blue, green, red
+        std::swap(pixels[i], pixels[i + 2]);  // to blue, green, red
     }
     return pixels;
 }
@@ -191,8 +191,8 @@ TEST_F(TgaImageTest, AgreesWithAnIndependentDecoder) {
     std::uint32_t seed = 1;
     for (int type : {2, 10}) {
         for (int depth : {16, 24, 32}) {
-            for (const Size& size : {Size{1, 1}, Size{3, 2}, Size{17, 5}, Size{64, 64},
-                                     Size{300, 3}}) {
+            for (const Size& size :
+                 {Size{1, 1}, Size{3, 2}, Size{17, 5}, Size{64, 64}, Size{300, 3}}) {
                 SCOPED_TRACE(testing::Message() << "type " << type << ", depth " << depth << ", "
                                                 << size.width << " x " << size.height);
                 const int bytes = depth / 8;

@@ -1,27 +1,26 @@
 // Camera movement and orientation, without a GL context: where the eye, the target and the axes
 // end up, and which operations mark the camera for a frustum refresh.
-#include "scene/Camera.h"
-
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "math/MathConstants.h"
+#include "scene/Camera.h"
 #include "scene/GLCamera.h"
 
 namespace {
 
-void ExpectVec3Near(Vec3 const& actual, Vec3 const& expected, float tolerance = 1e-4f) {
+void ExpectVec3Near(const Vec3& actual, const Vec3& expected, float tolerance = 1e-4f) {
     EXPECT_NEAR(actual.x, expected.x, tolerance);
     EXPECT_NEAR(actual.y, expected.y, tolerance);
     EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
-void ExpectVec3Eq(Vec3 const& actual, Vec3 const& expected) {
+void ExpectVec3Eq(const Vec3& actual, const Vec3& expected) {
     EXPECT_EQ(actual.x, expected.x);
     EXPECT_EQ(actual.y, expected.y);
     EXPECT_EQ(actual.z, expected.z);
@@ -33,9 +32,9 @@ Vec3 Unit(Vec3 v) {
 
 // The axes form a right-handed orthonormal set and -zAxis points from the eye at the target.
 void ExpectAimedAtTarget(Camera& camera) {
-    Vec3 const& x = *camera.GetXAxis();
-    Vec3 const& y = *camera.GetYAxis();
-    Vec3 const& z = *camera.GetZAxis();
+    const Vec3& x = *camera.GetXAxis();
+    const Vec3& y = *camera.GetYAxis();
+    const Vec3& z = *camera.GetZAxis();
     EXPECT_NEAR(x.Length(), 1.0f, 1e-5f);
     EXPECT_NEAR(y.Length(), 1.0f, 1e-5f);
     EXPECT_NEAR(z.Length(), 1.0f, 1e-5f);
@@ -139,8 +138,9 @@ TEST_F(CameraTest, PitchAndRollAreReportedInDegrees) {
     EXPECT_NEAR(camera.GetHeading(), 0.0f, 1e-3f);
     EXPECT_NEAR(camera.GetRoll(), 0.0f, 1e-3f);
     // Pitching up in place raises the target; the eye stays.
-    ExpectVec3Near(*camera.GetTarget(), Vec3(0, 1000 * std::sin(20 * kDegreesToRadians),
-                                             1000 - 1000 * std::cos(20 * kDegreesToRadians)),
+    ExpectVec3Near(*camera.GetTarget(),
+                   Vec3(0, 1000 * std::sin(20 * kDegreesToRadians),
+                        1000 - 1000 * std::cos(20 * kDegreesToRadians)),
                    1e-2f);
     ExpectVec3Eq(*camera.GetPosition(), Vec3(0, 0, 1000));
     ExpectAimedAtTarget(camera);
@@ -158,13 +158,13 @@ TEST_F(CameraTest, ReaimingOntoTheOppositeDirectionTurnsRoundKeepingTheUpAxis) {
         std::string name;
         std::function<void(Camera&)> move;
     };
-    std::vector<Case> const cases = {
+    const std::vector<Case> cases = {
         {"target moved behind the eye", [](Camera& c) { c.SetTarget(Vec3(0, 0, 2000)); }},
         {"eye moved through the target", [](Camera& c) { c.MoveTo(Vec3(0, 0, -1000), true); }},
         {"target pushed back past the eye", [](Camera& c) { c.MoveTargetAlongZ(3000.0f); }},
         {"target nearly behind the eye", [](Camera& c) { c.SetTarget(Vec3(1e-5f, 0, 2000)); }},
     };
-    for (Case const& test : cases) {
+    for (const Case& test : cases) {
         SCOPED_TRACE(test.name);
         GLCamera turned(kZeroVec3, kUnitXVec3, kUnitYVec3, kUnitZVec3);
         turned.MoveTo(Vec3(0, 0, 1000), true);
@@ -178,8 +178,8 @@ TEST_F(CameraTest, ReaimingOntoTheOppositeDirectionTurnsRoundKeepingTheUpAxis) {
 
 TEST_F(CameraTest, EyeOnTheTargetKeepsTheAxesUntilTheyPartAgain) {
     camera.Yaw(30.0f, true);
-    Vec3 const x = *camera.GetXAxis();
-    Vec3 const z = *camera.GetZAxis();
+    const Vec3 x = *camera.GetXAxis();
+    const Vec3 z = *camera.GetZAxis();
 
     camera.MoveTo(Vec3(0, 0, 0), true);
     ExpectVec3Eq(*camera.GetPosition(), Vec3(0, 0, 0));
@@ -197,7 +197,7 @@ TEST_F(CameraTest, EyeOnTheTargetKeepsTheAxesUntilTheyPartAgain) {
 }
 
 TEST_F(CameraTest, EveryMoveAndTurnMarksTheCameraButSettersAndIntegrationDoNot) {
-    std::vector<std::pair<std::string, std::function<void(Camera&)>>> const marking = {
+    const std::vector<std::pair<std::string, std::function<void(Camera&)>>> marking = {
         {"MoveTo", [](Camera& c) { c.MoveTo(Vec3(0, 0, 1000), false); }},
         {"MoveTo orbit", [](Camera& c) { c.MoveTo(Vec3(0, 0, 1000), true); }},
         {"Move", [](Camera& c) { c.Move(kZeroVec3, false); }},
@@ -214,13 +214,13 @@ TEST_F(CameraTest, EveryMoveAndTurnMarksTheCameraButSettersAndIntegrationDoNot) 
         {"MoveTargetAlongY", [](Camera& c) { c.MoveTargetAlongY(0.0f); }},
         {"MoveTargetAlongZ", [](Camera& c) { c.MoveTargetAlongZ(0.0f); }},
     };
-    for (auto const& [name, operation] : marking) {
+    for (const auto& [name, operation] : marking) {
         camera.changed = false;
         operation(camera);
         EXPECT_TRUE(camera.changed) << name;
     }
 
-    std::vector<std::pair<std::string, std::function<void(Camera&)>>> const quiet = {
+    const std::vector<std::pair<std::string, std::function<void(Camera&)>>> quiet = {
         {"SetPosition", [](Camera& c) { c.SetPosition(Vec3(0, 0, 900)); }},
         {"AddPosition", [](Camera& c) { c.AddPosition(Vec3(0, 0, 100)); }},
         {"SetAxes", [](Camera& c) { c.SetAxes(kUnitXVec3, kUnitYVec3, kUnitZVec3); }},
@@ -230,7 +230,7 @@ TEST_F(CameraTest, EveryMoveAndTurnMarksTheCameraButSettersAndIntegrationDoNot) 
         {"SetVelocity", [](Camera& c) { c.SetVelocity(Vec3(0, 0, -10)); }},
         {"Update", [](Camera& c) { c.Update(0.5f); }},
     };
-    for (auto const& [name, operation] : quiet) {
+    for (const auto& [name, operation] : quiet) {
         camera.changed = false;
         operation(camera);
         EXPECT_FALSE(camera.changed) << name;

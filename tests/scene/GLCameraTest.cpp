@@ -1,14 +1,13 @@
 // The OpenGL camera on a real context: the view matrix it multiplies in, and when it refreshes
 // its frustum.
-#include "scene/GLCamera.h"
+#include <cstring>
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-
-#include "math/MathConstants.h"
 #include "math/Mat4.h"
+#include "math/MathConstants.h"
 #include "scene/Frustum.h"
+#include "scene/GLCamera.h"
 #include "tests/scene/RenderedSceneFixture.h"
 
 namespace {
@@ -22,7 +21,7 @@ protected:
     }
 
     // The point p (w = 1) transformed by matrix.
-    static Vec3 Transform(Mat4 const& matrix, Vec3 const& p) {
+    static Vec3 Transform(const Mat4& matrix, const Vec3& p) {
         Vec3 out;
         float* coordinates[3] = {&out.x, &out.y, &out.z};
         for (int row = 0; row < 3; ++row) {
@@ -39,7 +38,7 @@ TEST_F(GLCameraTest, PlacedCameraHasTheIdentityRotationAndMovesTheWorldBackByIts
     camera.MoveTo(Vec3(0, 0, 1000), true);
     camera.ApplyView();
 
-    Mat4 const view = ModelView();
+    const Mat4 view = ModelView();
     for (int row = 0; row < 4; ++row) {
         for (int column = 0; column < 3; ++column) {
             EXPECT_EQ(view.At(row, column), row == column ? 1.0f : 0.0f) << row << column;
@@ -59,10 +58,10 @@ TEST_F(GLCameraTest, ViewMatrixBringsTheEyeToTheOriginAndTheTargetOntoTheNegativ
     camera.MoveAlongY(40.0f, true);
     camera.ApplyView();
 
-    Mat4 const view = ModelView();
-    float const distance = camera.GetViewVector().Length();
-    Vec3 const eye = Transform(view, *camera.GetPosition());
-    Vec3 const target = Transform(view, *camera.GetTarget());
+    const Mat4 view = ModelView();
+    const float distance = camera.GetViewVector().Length();
+    const Vec3 eye = Transform(view, *camera.GetPosition());
+    const Vec3 target = Transform(view, *camera.GetTarget());
     EXPECT_NEAR(eye.x, 0.0f, 1e-3f);
     EXPECT_NEAR(eye.y, 0.0f, 1e-3f);
     EXPECT_NEAR(eye.z, 0.0f, 1e-3f);
@@ -71,8 +70,8 @@ TEST_F(GLCameraTest, ViewMatrixBringsTheEyeToTheOriginAndTheTargetOntoTheNegativ
     EXPECT_NEAR(target.z, -distance, 1e-2f);
 
     // A point one unit along the camera's right and up axes lands on +x and +y.
-    Vec3 const right = Transform(view, *camera.GetPosition() + *camera.GetXAxis());
-    Vec3 const up = Transform(view, *camera.GetPosition() + *camera.GetYAxis());
+    const Vec3 right = Transform(view, *camera.GetPosition() + *camera.GetXAxis());
+    const Vec3 up = Transform(view, *camera.GetPosition() + *camera.GetYAxis());
     EXPECT_NEAR(right.x, 1.0f, 1e-3f);
     EXPECT_NEAR(up.y, 1.0f, 1e-3f);
 }
@@ -82,7 +81,7 @@ TEST_F(GLCameraTest, ViewIsMultipliedIntoTheCurrentMatrixNotLoaded) {
     glTranslatef(1.0f, 2.0f, 3.0f);
     camera.ApplyView();
 
-    Mat4 const view = ModelView();
+    const Mat4 view = ModelView();
     EXPECT_EQ(view.At(0, 3), 1.0f);
     EXPECT_EQ(view.At(1, 3), 2.0f);
     EXPECT_EQ(view.At(2, 3), -997.0f);
@@ -91,7 +90,7 @@ TEST_F(GLCameraTest, ViewIsMultipliedIntoTheCurrentMatrixNotLoaded) {
 TEST_F(GLCameraTest, FrustumIsRefreshedOnlyAfterTheCameraWasMarked) {
     Frustum* frustum = camera.GetFrustum();
     ASSERT_NE(frustum, nullptr);
-    ASSERT_TRUE(camera.changed);   // the first drawn frame always computes the planes
+    ASSERT_TRUE(camera.changed);  // the first drawn frame always computes the planes
     camera.ApplyView();
     EXPECT_FALSE(camera.changed);
     Plane before[6];
@@ -114,7 +113,7 @@ TEST_F(GLCameraTest, FrustumIsRefreshedOnlyAfterTheCameraWasMarked) {
     camera.ApplyView();
     EXPECT_FALSE(camera.changed);
     EXPECT_NE(std::memcmp(before, frustum->GetPlanes(), sizeof before), 0);
-    EXPECT_NEAR(frustum->GetNearPlane()->d, -0.1f - 10.0f, 1e-3f);   // the eye drifted to z = -10
+    EXPECT_NEAR(frustum->GetNearPlane()->d, -0.1f - 10.0f, 1e-3f);  // the eye drifted to z = -10
 }
 
 }  // namespace

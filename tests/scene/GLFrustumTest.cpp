@@ -1,13 +1,12 @@
 // The six frustum planes as they come out of OpenGL's projection (90 degrees vertically, 640 x
 // 480, near 0.1, far 10000) and the camera's view matrix.
-#include "scene/GLFrustum.h"
+#include <cmath>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "math/MathConstants.h"
 #include "scene/GLCamera.h"
+#include "scene/GLFrustum.h"
 #include "tests/scene/RenderedSceneFixture.h"
 
 namespace {
@@ -29,16 +28,16 @@ protected:
 TEST_F(GLFrustumTest, CameraAtTheOriginLookingDownNegativeZ) {
     Frustum& frustum = Refresh(camera);
     for (int i = 0; i < 6; ++i) {
-        Plane const& p = *frustum.GetPlane(i);
+        const Plane& p = *frustum.GetPlane(i);
         EXPECT_NEAR(std::sqrt(p.a * p.a + p.b * p.b + p.c * p.c), 1.0f, 1e-6f) << i;
     }
 
-    Plane const& nearPlane = *frustum.GetNearPlane();
+    const Plane& nearPlane = *frustum.GetNearPlane();
     EXPECT_NEAR(nearPlane.a, 0.0f, 1e-6f);
     EXPECT_NEAR(nearPlane.b, 0.0f, 1e-6f);
     EXPECT_NEAR(nearPlane.c, -1.0f, 1e-6f);
     EXPECT_NEAR(nearPlane.d, -0.1f, 1e-5f);
-    Plane const& farPlane = *frustum.GetFarPlane();
+    const Plane& farPlane = *frustum.GetFarPlane();
     EXPECT_NEAR(farPlane.a, 0.0f, 1e-6f);
     EXPECT_NEAR(farPlane.b, 0.0f, 1e-6f);
     EXPECT_NEAR(farPlane.c, 1.0f, 1e-6f);
@@ -95,26 +94,26 @@ TEST_F(GLFrustumTest, PlanesFollowTheCameraIntoWorldSpace) {
 
     // A point given in the camera's own frame lies at the same distance from each plane as it
     // does from the planes of a camera at the origin with the unit axes.
-    Vec3 const eye = *camera.GetPosition();
-    Vec3 const samples[] = {Vec3(0, 0, -10), Vec3(3, -2, -5), Vec3(-40, 25, -30),
-                            Vec3(0, 0, 2), Vec3(500, 0, -100), Vec3(1, 1, -9000)};
-    for (Vec3 const& local : samples) {
-        Vec3 const world = eye + *camera.GetXAxis() * local.x + *camera.GetYAxis() * local.y +
+    const Vec3 eye = *camera.GetPosition();
+    const Vec3 samples[] = {Vec3(0, 0, -10), Vec3(3, -2, -5),    Vec3(-40, 25, -30),
+                            Vec3(0, 0, 2),   Vec3(500, 0, -100), Vec3(1, 1, -9000)};
+    for (const Vec3& local : samples) {
+        const Vec3 world = eye + *camera.GetXAxis() * local.x + *camera.GetYAxis() * local.y +
                            *camera.GetZAxis() * local.z;
         for (int i = 0; i < 6; ++i) {
-            float const expected = atOrigin[i].Distance(local);
-            float const tolerance =
+            const float expected = atOrigin[i].Distance(local);
+            const float tolerance =
                 i == Frustum::kFar ? 50.0f : 1e-3f * (1.0f + std::fabs(expected));
             EXPECT_NEAR(frustum.GetPlane(i)->Distance(world), expected, tolerance)
-                << "plane " << i << " at local (" << local.x << ", " << local.y << ", "
-                << local.z << ")";
+                << "plane " << i << " at local (" << local.x << ", " << local.y << ", " << local.z
+                << ")";
         }
     }
 }
 
 TEST_F(GLFrustumTest, DegenerateMatricesLeaveFinitePlanes) {
     // A zero projection has no view volume; the planes must not turn into NaNs.
-    GLfloat const zero[16] = {};
+    const GLfloat zero[16] = {};
     glMatrixMode(GL_PROJECTION);
     glLoadMatrixf(zero);
     glMatrixMode(GL_MODELVIEW);
@@ -122,7 +121,7 @@ TEST_F(GLFrustumTest, DegenerateMatricesLeaveFinitePlanes) {
     GLFrustum frustum;
     frustum.Update();
     for (int i = 0; i < 6; ++i) {
-        Plane const& p = *frustum.GetPlane(i);
+        const Plane& p = *frustum.GetPlane(i);
         EXPECT_TRUE(std::isfinite(p.a) && std::isfinite(p.b) && std::isfinite(p.c) &&
                     std::isfinite(p.d))
             << i;

@@ -1,12 +1,11 @@
 // The placed-object base: its integration step, swept sphere, turns, model and drawing.
-#include "scene/Object3D.h"
+#include <cmath>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "render/Drawable.h"
 #include "render/Model.h"
+#include "scene/Object3D.h"
 
 namespace {
 
@@ -14,24 +13,24 @@ namespace {
 class Thing : public Object3D {
 public:
     Object3D* Clone() override { return new Thing(*this); }
-    void const* GetTypeId() const override { return &kTag; }
+    const void* GetTypeId() const override { return &kTag; }
 
 private:
-    static char const kTag;
+    static const char kTag;
 };
 
-char const Thing::kTag = 0;
+const char Thing::kTag = 0;
 
 // Remembers what it was asked to draw.
 class RecordingDrawable : public Drawable {
 public:
-    void Draw(Model* model, Object3D* camera, Transform const& transform) override {
+    void Draw(Model* model, Object3D* camera, const Transform& transform) override {
         ++draws;
         lastModel = model;
         lastCamera = camera;
         lastTransform = transform;
     }
-    void PushTransform(Transform const&) override {}
+    void PushTransform(const Transform&) override {}
     void PopTransform() override {}
 
     int draws = 0;
@@ -40,13 +39,13 @@ public:
     Transform lastTransform;
 };
 
-void ExpectVec3Near(Vec3 const& actual, Vec3 const& expected, float tolerance = 1e-5f) {
+void ExpectVec3Near(const Vec3& actual, const Vec3& expected, float tolerance = 1e-5f) {
     EXPECT_NEAR(actual.x, expected.x, tolerance);
     EXPECT_NEAR(actual.y, expected.y, tolerance);
     EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
-void ExpectVec3Eq(Vec3 const& actual, Vec3 const& expected) {
+void ExpectVec3Eq(const Vec3& actual, const Vec3& expected) {
     EXPECT_FLOAT_EQ(actual.x, expected.x);
     EXPECT_FLOAT_EQ(actual.y, expected.y);
     EXPECT_FLOAT_EQ(actual.z, expected.z);
@@ -127,7 +126,7 @@ TEST(Object3DTest, RotationsTurnTheOtherTwoAxesAndLeaveTheirOwnAxisAndThePositio
     ExpectVec3Eq(*other.GetXAxis(), Vec3(1, 0, 0));
     ExpectVec3Near(*other.GetYAxis(), Vec3(0, 0, 1));
     ExpectVec3Near(*other.GetZAxis(), Vec3(0, -1, 0));
-    other.RotateY(90.0f);   // about the (unchanged) y axis, now (0, 0, 1)
+    other.RotateY(90.0f);  // about the (unchanged) y axis, now (0, 0, 1)
     ExpectVec3Near(*other.GetXAxis(), Vec3(0, 1, 0));
     ExpectVec3Near(*other.GetYAxis(), Vec3(0, 0, 1));
     ExpectVec3Near(*other.GetZAxis(), Vec3(1, 0, 0));
@@ -181,7 +180,7 @@ TEST(Object3DTest, DrawHandsTheInstanceTheModelTheCameraAndThePlacement) {
 TEST(Object3DTest, DrawWithoutARenderInstanceDoesNothing) {
     Thing thing;
     Thing viewer;
-    thing.Draw(&viewer);   // must not reach through a null instance
+    thing.Draw(&viewer);  // must not reach through a null instance
     SUCCEED();
 }
 

@@ -1,12 +1,11 @@
 // Test support: captures what the process writes to its standard output.
 #pragma once
 
-#include "platform/Win32.h"
-
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
+#include <unistd.h>
+
+#include "platform/Win32.h"
 
 // Points standard output at a temporary file for the life of the object.
 class CapturedStandardOutput {

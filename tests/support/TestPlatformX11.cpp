@@ -1,6 +1,5 @@
-#include "tests/support/TestPlatform.h"
-
 #include "platform/Testing.h"
+#include "tests/support/TestPlatform.h"
 
 void ResetPlatformForTest() {
     platformtest::Reset();

@@ -1,12 +1,12 @@
 #include "tests/support/TestWindow.h"
 
-#include "tests/support/XInputLock.h"
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/XInputLock.h"
 
 namespace {
 
@@ -31,9 +31,10 @@ LRESULT CALLBACK RecordingProcedure(HWND window, UINT message, WPARAM wParam, LP
 
 void ForgetMessagesOf(HWND window) {
     auto& received = Received();
-    received.erase(std::remove_if(received.begin(), received.end(),
-                                  [window](const ReceivedMessage& m) { return m.window == window; }),
-                   received.end());
+    received.erase(
+        std::remove_if(received.begin(), received.end(),
+                       [window](const ReceivedMessage& m) { return m.window == window; }),
+        received.end());
 }
 
 }  // namespace
@@ -199,7 +200,8 @@ bool operator==(const RECT& a, const RECT& b) {
 }
 
 void PrintTo(const RECT& rect, std::ostream* out) {
-    *out << "(" << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom << ")";
+    *out << "(" << rect.left << ", " << rect.top << ", " << rect.right << ", " << rect.bottom
+         << ")";
 }
 
 bool PumpMessages() {
@@ -219,7 +221,8 @@ bool PumpMessages() {
 }
 
 bool PumpUntil(const std::function<bool()>& condition, int timeoutMilliseconds) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+    auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
     while (true) {
         PumpMessages();
         if (condition()) return true;

@@ -14,13 +14,13 @@
 // local, or Close() in TearDown before Reset): Reset destroys every window.
 #pragma once
 
-#include "platform/OpenGL.h"
-
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <ostream>
 #include <vector>
+
+#include "platform/OpenGL.h"
 
 // One message as the test window procedure received it.
 struct ReceivedMessage {

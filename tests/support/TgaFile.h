@@ -5,12 +5,12 @@
 //     std::vector<uint8_t> packed = TgaFile(10, 2, 1, 24, RunLengthEncode(pixels, 3));
 #pragma once
 
-#include "render/TgaImage.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
+
+#include "render/TgaImage.h"
 
 // Pixels with runs of assorted lengths between changes of colour, the way real pictures
 // compress: about one pixel in four starts a new colour. The same for a seed everywhere.

@@ -1,13 +1,12 @@
 #include "tests/support/XInputLock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
+#include <sys/file.h>
+#include <unistd.h>
 
 void HoldXInputLock() {
     static bool held = false;

@@ -1,10 +1,10 @@
 #include "support/XWindowFacts.h"
 
-#include "platform/Testing.h"
-#include "support/XInputLock.h"
-
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+
+#include "platform/Testing.h"
+#include "support/XInputLock.h"
 
 namespace {
 

@@ -3,17 +3,17 @@
 // the program's and GoogleTest's names).
 #pragma once
 
-#include "platform/Win32.h"
-
 #include <string>
+
+#include "platform/Win32.h"
 
 struct XWindowFacts {
     bool exists = false;
-    std::string title;       // WM_NAME
-    std::string className;   // the class part of WM_CLASS
+    std::string title;      // WM_NAME
+    std::string className;  // the class part of WM_CLASS
     int width = 0;
     int height = 0;
-    bool viewable = false;   // mapped and on screen
+    bool viewable = false;  // mapped and on screen
 };
 
 XWindowFacts QueryXWindow(HWND window);

@@ -1,9 +1,5 @@
 // The entity database against real level and entity directories made by each test, loaded
 // with the program's own renderer, which needs a current GL context for the clones' instances.
-#include "world/EntityDatabase.h"
-
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -13,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "content/tools/modelwriter/ModelWriter.h"
 #include "render/Drawable.h"
 #include "render/Model.h"
 #include "scene/Camera.h"
 #include "tests/scene/RenderedSceneFixture.h"
 #include "tests/support/TemporaryDirectory.h"
-#include "content/tools/modelwriter/ModelWriter.h"
+#include "world/EntityDatabase.h"
 #include "world/NameHash.h"
 #include "world/Robot.h"
 
@@ -30,12 +29,12 @@ namespace fs = std::filesystem;
 class Marker : public Object3D {
 public:
     Object3D* Clone() override { return new Marker(*this); }
-    void const* GetTypeId() const override { return &tag; }
+    const void* GetTypeId() const override { return &tag; }
 
 private:
-    static char const tag;
+    static const char tag;
 };
-char const Marker::tag = 0;
+const char Marker::tag = 0;
 
 std::string CurrentDirectory() {
     return fs::current_path().string();
@@ -94,13 +93,13 @@ protected:
     }
 
     // Writes the bytes as they are, creating the directories on the way.
-    static void WriteText(fs::path const& path, std::string const& text) {
+    static void WriteText(const fs::path& path, const std::string& text) {
         if (path.has_parent_path()) fs::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     }
 
     // A model whose radius tells it apart; it shows a white square of side 2 facing +z.
-    static void WriteModel(fs::path const& path, float radius) {
+    static void WriteModel(const fs::path& path, float radius) {
         ModelDescription model;
         model.radius = radius;
         model.vertices = {Vec3(-1, -1, 0), Vec3(1, -1, 0), Vec3(1, 1, 0), Vec3(-1, 1, 0)};
@@ -119,12 +118,12 @@ protected:
         ASSERT_TRUE(writer.SaveToFile(path.string()));
     }
 
-    fs::path EntityDirectory(std::string const& name) const { return root / "Entities" / name; }
+    fs::path EntityDirectory(const std::string& name) const { return root / "Entities" / name; }
 
     // A robot entity whose description uses the given line end. Its files are written from
     // inside its directory, the way the database reads them: Windows drops a blank at the end
     // of the last part of a path, so a directory "a " is reached as the last part only.
-    void AddEntity(std::string const& name, float radius, std::string const& end = "\n") {
+    void AddEntity(const std::string& name, float radius, const std::string& end = "\n") {
         fs::create_directories(EntityDirectory(name));
         fs::path const here = fs::current_path();
         fs::current_path(EntityDirectory(name));
@@ -133,7 +132,7 @@ protected:
         fs::current_path(here);
     }
 
-    void AddLevel(std::string const& name, std::string const& text) {
+    void AddLevel(const std::string& name, const std::string& text) {
         WriteText(root / "Levels" / name / (name + ".txt"), text);
     }
 
@@ -146,7 +145,7 @@ protected:
     TemporaryDirectory directory;
     fs::path root;
     std::string originalDirectory;
-    std::string startDirectory;   // where every call must leave the working directory
+    std::string startDirectory;  // where every call must leave the working directory
     EntityDatabase database;
     std::vector<std::unique_ptr<Object3D>> clones;
     std::set<Model*> models;
@@ -157,7 +156,7 @@ TEST_F(EntityDatabaseTest, InitResolvesTheDirectoriesAgainstTheWorkingDirectory)
     AddLevel("01", "a");
     EntityDatabase relative;
     EXPECT_EQ(relative.robotTypeHash, 0x727A3BB4);
-    EXPECT_EQ(relative.LoadLevel("01"), 0);   // nowhere to look yet
+    EXPECT_EQ(relative.LoadLevel("01"), 0);  // nowhere to look yet
     fs::current_path(root);
     ASSERT_EQ(relative.Init(&renderer, "Levels", "Entities"), 1);
     fs::current_path(startDirectory);
@@ -174,7 +173,7 @@ TEST_F(EntityDatabaseTest, InitResolvesTheDirectoriesAgainstTheWorkingDirectory)
 }
 
 TEST_F(EntityDatabaseTest, InitRefusesADirectoryThatLeavesNoRoomForTheBackslash) {
-    std::string const prefix = (root / "").string();   // with the system's separator at the end
+    std::string const prefix = (root / "").string();  // with the system's separator at the end
     ASSERT_LT(prefix.size(), 100u) << "the temporary directory's path is too long for this test";
     std::string const longest = prefix + std::string(126 - prefix.size(), 'L');
     std::string const tooLong = prefix + std::string(127 - prefix.size(), 'L');
@@ -222,7 +221,7 @@ TEST_F(EntityDatabaseTest, MissingOrEmptyLevelsFailWithTheDatabaseCleared) {
     AddLevel("empty", "");
     fs::create_directories(root / "Levels" / "nofile");
 
-    for (char const* level : {"absent", "nofile", "empty"}) {
+    for (const char* level : {"absent", "nofile", "empty"}) {
         SCOPED_TRACE(level);
         ASSERT_EQ(LoadLevel("01"), 1);
         std::size_t const capacity = database.prototypes.capacity();
@@ -298,7 +297,7 @@ TEST_F(EntityDatabaseTest, AnEntityWhoseModelDoesNotLoadFails) {
     WriteText(EntityDirectory("broken") / "body.mdl", std::string("\0\0\x80?\x05", 5));
     WriteText(EntityDirectory("nodescription") / "body.mdl", "");
 
-    for (char const* name : {"oneline", "unended", "nomodel", "broken", "nodescription", "none"}) {
+    for (const char* name : {"oneline", "unended", "nomodel", "broken", "nodescription", "none"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(database.LoadEntity(name), 0);
         EXPECT_TRUE(database.prototypes.empty());
@@ -311,12 +310,12 @@ TEST_F(EntityDatabaseTest, LinesOfMoreThan127CharactersAreRefused) {
     // The model line is the one line whose full length can be used.
     std::string const longest(127, 'm');
     std::string const tooLong(128, 'm');
-    for (std::string const& file : {longest, tooLong}) WriteModel(EntityDirectory("x") / file, 8);
+    for (const std::string& file : {longest, tooLong}) WriteModel(EntityDirectory("x") / file, 8);
     WriteText(EntityDirectory("x") / "x.txt", "robot\n" + longest + "\n");
     WriteText(EntityDirectory("y") / "y.txt", "robot\r\n" + longest + "\r\n");
     fs::copy_file(EntityDirectory("x") / longest, EntityDirectory("y") / longest);
     EXPECT_EQ(database.LoadEntity("x"), 1);
-    EXPECT_EQ(database.LoadEntity("y"), 1);   // 127 characters before the CR LF
+    EXPECT_EQ(database.LoadEntity("y"), 1);  // 127 characters before the CR LF
 
     WriteText(EntityDirectory("z") / "z.txt", "robot\n" + tooLong + "\n");
     fs::copy_file(EntityDirectory("x") / tooLong, EntityDirectory("z") / tooLong);
@@ -368,7 +367,7 @@ TEST_F(EntityDatabaseTest, NamesThatLeadOutOfTheirDirectoryAreRefused) {
     WriteText(EntityDirectory("x") / "x" / "x" / "x.txt", "robot\n../body.mdl\n");
     WriteText(root / "Entities" / "..txt", "robot\nx/body.mdl\n");
     WriteText(root / "...txt", "robot\nEntities/x/body.mdl\n");
-    for (char const* name : {"x/x", "x\\x", ".", ".."}) {
+    for (const char* name : {"x/x", "x\\x", ".", ".."}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(database.LoadEntity(name), 0);
         EXPECT_TRUE(database.prototypes.empty());

@@ -1,11 +1,10 @@
 // The entity tree's queries, and its dropping of objects that leave the root sphere.
-#include "world/EntitySphereTree.h"
+#include <list>
 
 #include <gtest/gtest.h>
 
-#include <list>
-
 #include "tests/world/SphereTreeTesting.h"
+#include "world/EntitySphereTree.h"
 
 namespace {
 
@@ -59,27 +58,27 @@ TEST_F(EntitySphereTreeTest, SphereQueryCountsOverlapsButNotTouchesAndOnlyAppend
 
 TEST_F(EntitySphereTreeTest, RayReportsEntryFromOutsideExitFromInsideAndNothingBehind) {
     PlaceTarget();
-    Vec3 const alongX(1.0f, 0.0f, 0.0f);
-    Ray({0.0f, 0.0f, 0.0f}, alongX);     // entry
-    Ray({100.0f, 0.0f, 0.0f}, alongX);   // from the centre: exit
-    Ray({105.0f, 0.0f, 0.0f}, alongX);   // inside, centre behind: exit
-    Ray({0.0f, 10.0f, 0.0f}, alongX);    // grazing
-    Ray({120.0f, 0.0f, 0.0f}, alongX);   // outside, centre behind
-    Ray({0.0f, 10.5f, 0.0f}, alongX);    // beside it
+    const Vec3 alongX(1.0f, 0.0f, 0.0f);
+    Ray({0.0f, 0.0f, 0.0f}, alongX);    // entry
+    Ray({100.0f, 0.0f, 0.0f}, alongX);  // from the centre: exit
+    Ray({105.0f, 0.0f, 0.0f}, alongX);  // inside, centre behind: exit
+    Ray({0.0f, 10.0f, 0.0f}, alongX);   // grazing
+    Ray({120.0f, 0.0f, 0.0f}, alongX);  // outside, centre behind
+    Ray({0.0f, 10.5f, 0.0f}, alongX);   // beside it
     EXPECT_EQ(values, (std::list<float>{90.0f, 10.0f, 5.0f, 100.0f}));
     EXPECT_EQ(objects.size(), 4u);
 }
 
 TEST_F(EntitySphereTreeTest, SegmentReportsTheEntryFractionAndZeroFromInside) {
     PlaceTarget();
-    Segment({0.0f, 0.0f, 0.0f}, {200.0f, 0.0f, 0.0f});     // 0.45
-    Segment({95.0f, 0.0f, 0.0f}, {300.0f, 0.0f, 0.0f});    // starts inside: 0
-    Segment({100.0f, 0.0f, 0.0f}, {100.0f, 0.0f, 0.0f});   // a point inside: 0
-    Segment({0.0f, 0.0f, 0.0f}, {90.0f, 0.0f, 0.0f});      // ends on its surface: 1
-    Segment({0.0f, 0.0f, 0.0f}, {89.95f, 0.0f, 0.0f});     // a hair short: still counts
-    Segment({0.0f, 0.0f, 0.0f}, {89.8f, 0.0f, 0.0f});      // short of it
-    Segment({200.0f, 0.0f, 0.0f}, {300.0f, 0.0f, 0.0f});   // past it
-    Segment({300.0f, 0.0f, 0.0f}, {300.0f, 0.0f, 0.0f});   // a point outside
+    Segment({0.0f, 0.0f, 0.0f}, {200.0f, 0.0f, 0.0f});    // 0.45
+    Segment({95.0f, 0.0f, 0.0f}, {300.0f, 0.0f, 0.0f});   // starts inside: 0
+    Segment({100.0f, 0.0f, 0.0f}, {100.0f, 0.0f, 0.0f});  // a point inside: 0
+    Segment({0.0f, 0.0f, 0.0f}, {90.0f, 0.0f, 0.0f});     // ends on its surface: 1
+    Segment({0.0f, 0.0f, 0.0f}, {89.95f, 0.0f, 0.0f});    // a hair short: still counts
+    Segment({0.0f, 0.0f, 0.0f}, {89.8f, 0.0f, 0.0f});     // short of it
+    Segment({200.0f, 0.0f, 0.0f}, {300.0f, 0.0f, 0.0f});  // past it
+    Segment({300.0f, 0.0f, 0.0f}, {300.0f, 0.0f, 0.0f});  // a point outside
     ASSERT_EQ(values.size(), 5u);
     auto value = values.begin();
     EXPECT_FLOAT_EQ(*value++, 0.45f);
@@ -113,7 +112,7 @@ TEST_F(EntitySphereTreeTest, FrustumCountsTouchingFromInsideAndTestsTheSphereOfN
 
 TEST_F(EntitySphereTreeTest, SweepFindsFirstContactsButNotSharedMotionOrEarlierOverlap) {
     Body still({60.0f, 0.0f, 0.0f}, 5.0f);
-    Body escort({0.0f, 5.0f, 0.0f}, 5.0f);        // overlaps the mover all frame, moving along
+    Body escort({0.0f, 5.0f, 0.0f}, 5.0f);  // overlaps the mover all frame, moving along
     escort.previousPosition = {-100.0f, 5.0f, 0.0f};
     Body overlapped({-97.0f, 0.0f, 0.0f}, 5.0f);  // overlapped it when the frame began
     Body mover({100.0f, 0.0f, 0.0f}, 5.0f);

@@ -1,7 +1,7 @@
 // The name hash against hand-worked values.
-#include "world/NameHash.h"
-
 #include <gtest/gtest.h>
+
+#include "world/NameHash.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 namespace reference {
 
-float Node::FitMarginIn(Node const& container) {
+float Node::FitMarginIn(const Node& container) {
     fitMargin = container.radius - ((center - container.center).Length() + radius);
     return fitMargin;
 }
@@ -28,7 +28,7 @@ void FreeSubtree(Node* node) {
 }
 
 // The placed leaf of object at or below node, or null.
-Node* FindLeaf(Node* node, Object3D const* object) {
+Node* FindLeaf(Node* node, const Object3D* object) {
     for (Node* child : node->children) {
         if (child->flags & Node::kLeaf) {
             if (child->object == object) return child;
@@ -73,7 +73,7 @@ int SphereTree::Insert(Object3D* object) {
 }
 
 void SphereTree::RemoveObject(Object3D* object) {
-    auto const found = std::find_if(leaves.begin(), leaves.end(),
+    const auto found = std::find_if(leaves.begin(), leaves.end(),
                                     [object](Node* leaf) { return leaf->object == object; });
     Node* leaf = nullptr;
     if (found != leaves.end()) {
@@ -133,7 +133,7 @@ void SphereTree::PlainUpdate() {
     // queue that grows under it. Indices, not iterators: the vector may reallocate.
     for (size_t i = 0; i < recomputeQueue.size(); ++i) {
         Node* node = recomputeQueue[i];
-        int const result = Recompute(node);
+        const int result = Recompute(node);
         node->flags &= ~Node::kRecomputeQueued;
         if (result == 0) DestroyNode(node);
     }
@@ -166,11 +166,11 @@ void SphereTree::Integrate(Node* leaf, Node* node) {
     Node* growNode = nullptr;
     for (Node* child : node->children) {
         if (!(child->flags & Node::kContainer)) continue;
-        float const d = (leaf->center - child->center).Length() + leaf->radius;
+        const float d = (leaf->center - child->center).Length() + leaf->radius;
         if (d >= best) continue;
         best = d;
-        float const m = d - child->radius;
-        float const g = d + child->slack - child->nominalRadius;
+        const float m = d - child->radius;
+        const float g = d + child->slack - child->nominalRadius;
         if (m < containMargin) {
             containNode = child;
             containMargin = m;
@@ -219,13 +219,13 @@ int SphereTree::Recompute(Node* node) {
     }
 
     Vec3 sum;
-    for (Node const* child : node->children) sum += child->center;
-    Vec3 const mean = sum * (1.0f / static_cast<float>(node->children.size()));
+    for (const Node* child : node->children) sum += child->center;
+    const Vec3 mean = sum * (1.0f / static_cast<float>(node->children.size()));
 
     float newRadius = 0.0f;
     bool reachesPastRadius = false;
-    for (Node const* child : node->children) {
-        float const e = (child->center - mean).Length() + node->slack + child->radius;
+    for (const Node* child : node->children) {
+        const float e = (child->center - mean).Length() + node->slack + child->radius;
         if (e > newRadius) {
             newRadius = e;
             if (e >= node->radius) reachesPastRadius = true;
@@ -265,55 +265,55 @@ constexpr float kEndTolerance = 0.001f;
 
 // The queries only read the tree, so they walk the children lists in place.
 
-void VisitFrustum(Node const* node, Plane const (&planes)[Frustum::kPlaneCount],
+void VisitFrustum(const Node* node, Plane const (&planes)[Frustum::kPlaneCount],
                   std::list<Object3D*>& objects) {
     if (node->flags & Node::kLeaf) {
         // The object's own sphere now, not the leaf's sweep.
         Object3D* object = node->object;
-        Vec3 const position = *object->GetPosition();
-        float const radius = object->GetRadius();
-        for (Plane const& plane : planes) {
+        const Vec3 position = *object->GetPosition();
+        const float radius = object->GetRadius();
+        for (const Plane& plane : planes) {
             if (plane.Distance(position) + radius < 0.0f) return;
         }
         objects.push_back(object);
         return;
     }
-    for (Plane const& plane : planes) {
+    for (const Plane& plane : planes) {
         if (plane.Distance(node->center) + node->radius < 0.0f) return;
     }
-    for (Node const* child : node->children) VisitFrustum(child, planes, objects);
+    for (const Node* child : node->children) VisitFrustum(child, planes, objects);
 }
 
-void VisitSphere(Node const* node, Vec3 const& center, float radius,
+void VisitSphere(const Node* node, const Vec3& center, float radius,
                  std::list<Object3D*>& objects) {
-    Vec3 const offset = node->center - center;
-    float const reach = node->radius + radius;
+    const Vec3 offset = node->center - center;
+    const float reach = node->radius + radius;
     if (reach * reach <= Dot(offset, offset)) return;
     if (node->flags & Node::kLeaf) {
         objects.push_back(node->object);
         return;
     }
-    for (Node const* child : node->children) VisitSphere(child, center, radius, objects);
+    for (const Node* child : node->children) VisitSphere(child, center, radius, objects);
 }
 
 // The ray against node's sphere: false when it misses. Otherwise tca is the distance along the
 // ray to the point nearest the centre, thc half the chord, and inside tells whether the origin
 // lies within the sphere.
-bool RayMeetsSphere(Node const* node, Vec3 const& origin, Vec3 const& direction,
-                    float& tca, float& thc, bool& inside) {
-    Vec3 const toCenter = node->center - origin;
+bool RayMeetsSphere(const Node* node, const Vec3& origin, const Vec3& direction, float& tca,
+                    float& thc, bool& inside) {
+    const Vec3 toCenter = node->center - origin;
     tca = Dot(toCenter, direction);
-    float const l2 = Dot(toCenter, toCenter);
-    float const r2 = node->radius * node->radius;
+    const float l2 = Dot(toCenter, toCenter);
+    const float r2 = node->radius * node->radius;
     if (tca < 0.0f && l2 > r2) return false;
-    float const m2 = l2 - tca * tca;
+    const float m2 = l2 - tca * tca;
     if (m2 > r2) return false;
     thc = std::sqrt(r2 - m2);
     inside = l2 < r2;
     return true;
 }
 
-void VisitRay(Node const* node, Vec3 const& origin, Vec3 const& direction,
+void VisitRay(const Node* node, const Vec3& origin, const Vec3& direction,
               std::list<Object3D*>& objects, std::list<float>& distances) {
     float tca;
     float thc;
@@ -324,14 +324,13 @@ void VisitRay(Node const* node, Vec3 const& origin, Vec3 const& direction,
         distances.push_back(inside ? tca + thc : tca - thc);
         return;
     }
-    for (Node const* child : node->children) {
+    for (const Node* child : node->children) {
         VisitRay(child, origin, direction, objects, distances);
     }
 }
 
-void VisitSegment(Node const* node, Vec3 const& start, Vec3 const& direction,
-                  float inverseLength, std::list<Object3D*>& objects,
-                  std::list<float>& parameters) {
+void VisitSegment(const Node* node, const Vec3& start, const Vec3& direction, float inverseLength,
+                  std::list<Object3D*>& objects, std::list<float>& parameters) {
     float tca;
     float thc;
     bool inside;
@@ -339,7 +338,7 @@ void VisitSegment(Node const* node, Vec3 const& start, Vec3 const& direction,
     float entry = 0.0f;
     if (!inside) {
         entry = (tca - thc) * inverseLength;
-        float const exit = (tca + thc) * inverseLength;
+        const float exit = (tca + thc) * inverseLength;
         if (entry + kEndTolerance < 0.0f && exit + kEndTolerance < 0.0f) return;
         // The same leeway past the end as before the start: an entry at or just beyond the
         // end still counts.
@@ -350,48 +349,48 @@ void VisitSegment(Node const* node, Vec3 const& start, Vec3 const& direction,
         parameters.push_back(entry);
         return;
     }
-    for (Node const* child : node->children) {
+    for (const Node* child : node->children) {
         VisitSegment(child, start, direction, inverseLength, objects, parameters);
     }
 }
 
 // What the sweep query needs of its mover, read once.
 struct Mover {
-    Object3D const* object;
+    const Object3D* object;
     Vec3 previous;
-    Vec3 step;           // position - previous
+    Vec3 step;  // position - previous
     float radius;
-    Vec3 sweptCenter;    // the sphere around the whole of the last step
+    Vec3 sweptCenter;  // the sphere around the whole of the last step
     float sweptRadius;
 };
 
-void VisitSweep(Node const* node, Mover const& mover, std::list<Object3D*>& objects,
+void VisitSweep(const Node* node, const Mover& mover, std::list<Object3D*>& objects,
                 std::list<float>& times) {
     if (!(node->flags & Node::kLeaf)) {
         // Against the sphere of the mover's whole step: it may have passed through something
         // early in the frame and be far from it by now.
-        Vec3 const offset = mover.sweptCenter - node->center;
-        float const reach = node->radius + mover.sweptRadius;
+        const Vec3 offset = mover.sweptCenter - node->center;
+        const float reach = node->radius + mover.sweptRadius;
         if (reach * reach <= Dot(offset, offset)) return;
-        for (Node const* child : node->children) VisitSweep(child, mover, objects, times);
+        for (const Node* child : node->children) VisitSweep(child, mover, objects, times);
         return;
     }
 
     Object3D* other = node->object;
     if (other == mover.object) return;
-    Vec3 const otherPosition = *other->GetPosition();
-    Vec3 const otherPrevious = *other->GetPreviousPosition();
-    Vec3 const relativeStep = mover.step - (otherPosition - otherPrevious);
-    Vec3 const relativeStart = mover.previous - otherPrevious;
-    float const reach = other->GetRadius() + mover.radius;
+    const Vec3 otherPosition = *other->GetPosition();
+    const Vec3 otherPrevious = *other->GetPreviousPosition();
+    const Vec3 relativeStep = mover.step - (otherPosition - otherPrevious);
+    const Vec3 relativeStart = mover.previous - otherPrevious;
+    const float reach = other->GetRadius() + mover.radius;
 
-    float const a = Dot(relativeStep, relativeStep);
+    const float a = Dot(relativeStep, relativeStep);
     if (a == 0.0f) return;  // no relative motion, no first contact
-    float const b = 2.0f * Dot(relativeStep, relativeStart);
-    float const c = Dot(relativeStart, relativeStart) - reach * reach;
-    float const discriminant = b * b - 4.0f * a * c;
+    const float b = 2.0f * Dot(relativeStep, relativeStart);
+    const float c = Dot(relativeStart, relativeStart) - reach * reach;
+    const float discriminant = b * b - 4.0f * a * c;
     if (discriminant < 0.0f) return;
-    float const t = (-b - std::sqrt(discriminant)) / (2.0f * a);
+    const float t = (-b - std::sqrt(discriminant)) / (2.0f * a);
     if (t < -kEndTolerance || t > 1.0f + kEndTolerance) return;
     objects.push_back(other);
     times.push_back(t);
@@ -399,16 +398,15 @@ void VisitSweep(Node const* node, Mover const& mover, std::list<Object3D*>& obje
 
 }  // namespace
 
-void SphereTree::QueryRay(Vec3 const* origin, Vec3 const* direction,
-                                std::list<Object3D*>& objects, std::list<float>& distances) {
+void SphereTree::QueryRay(const Vec3* origin, const Vec3* direction, std::list<Object3D*>& objects,
+                          std::list<float>& distances) {
     VisitRay(root, *origin, *direction, objects, distances);
 }
 
-void SphereTree::QuerySegment(Vec3 const* start, Vec3 const* end,
-                                    std::list<Object3D*>& objects,
-                                    std::list<float>& parameters) {
+void SphereTree::QuerySegment(const Vec3* start, const Vec3* end, std::list<Object3D*>& objects,
+                              std::list<float>& parameters) {
     Vec3 direction = *end - *start;
-    float const length = direction.Length();
+    const float length = direction.Length();
     // A segment of no length is the point at start: the direction stays zero, and every sphere
     // holding or touching that point is met at parameter 0.
     float inverseLength = 0.0f;
@@ -426,16 +424,15 @@ void SphereTree::QueryFrustum(Frustum* frustum, std::list<Object3D*>& objects) {
     VisitFrustum(root, planes, objects);
 }
 
-void SphereTree::QuerySphere(Vec3 const* center, float radius,
-                                   std::list<Object3D*>& objects) {
+void SphereTree::QuerySphere(const Vec3* center, float radius, std::list<Object3D*>& objects) {
     VisitSphere(root, *center, radius, objects);
 }
 
 void SphereTree::QuerySweep(Object3D* mover, std::list<Object3D*>& objects,
-                                  std::list<float>& times) {
-    Vec3 const position = *mover->GetPosition();
-    Vec3 const previous = *mover->GetPreviousPosition();
-    Mover const probe{mover,
+                            std::list<float>& times) {
+    const Vec3 position = *mover->GetPosition();
+    const Vec3 previous = *mover->GetPreviousPosition();
+    const Mover probe{mover,
                       previous,
                       position - previous,
                       mover->GetRadius(),

@@ -21,7 +21,7 @@ struct Node {
     static constexpr int kContainer = 0x08;
     static constexpr int kRoot = 0x10;
 
-    float FitMarginIn(Node const& container);
+    float FitMarginIn(const Node& container);
 
     std::vector<Node*> children;
     float fitMargin = 0.0f;
@@ -39,8 +39,8 @@ class SphereTree {
 public:
     SphereTree(float rootRadius, float depth, float divisor, float rootSlack, float slackScale);
     ~SphereTree();
-    SphereTree(SphereTree const&) = delete;
-    SphereTree& operator=(SphereTree const&) = delete;
+    SphereTree(const SphereTree&) = delete;
+    SphereTree& operator=(const SphereTree&) = delete;
 
     int Insert(Object3D* object);
     void RemoveObject(Object3D* object);
@@ -53,12 +53,12 @@ public:
     void QueueRecompute(Node* node);
     int Recompute(Node* node);
 
-    void QueryRay(Vec3 const* origin, Vec3 const* direction, std::list<Object3D*>& objects,
+    void QueryRay(const Vec3* origin, const Vec3* direction, std::list<Object3D*>& objects,
                   std::list<float>& distances);
-    void QuerySegment(Vec3 const* start, Vec3 const* end, std::list<Object3D*>& objects,
+    void QuerySegment(const Vec3* start, const Vec3* end, std::list<Object3D*>& objects,
                       std::list<float>& parameters);
     void QueryFrustum(Frustum* frustum, std::list<Object3D*>& objects);
-    void QuerySphere(Vec3 const* center, float radius, std::list<Object3D*>& objects);
+    void QuerySphere(const Vec3* center, float radius, std::list<Object3D*>& objects);
     void QuerySweep(Object3D* mover, std::list<Object3D*>& objects, std::list<float>& times);
 
     Node* root;
@@ -79,8 +79,8 @@ class World {
 public:
     World();
     ~World();
-    World(World const&) = delete;
-    World& operator=(World const&) = delete;
+    World(const World&) = delete;
+    World& operator=(const World&) = delete;
 
     void Update(float dt);
     int Add(Object3D* object);

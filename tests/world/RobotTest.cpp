@@ -1,33 +1,32 @@
 // Robots: copies that carry every field and then go their own way, and the kind tags.
-#include "world/Robot.h"
+#include <memory>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "render/Drawable.h"
 #include "render/Model.h"
+#include "world/Robot.h"
 
 namespace {
 
 class OtherKind : public Object3D {
 public:
     Object3D* Clone() override { return new OtherKind(*this); }
-    void const* GetTypeId() const override { return &tag; }
+    const void* GetTypeId() const override { return &tag; }
 
 private:
-    static char const tag;
+    static const char tag;
 };
-char const OtherKind::tag = 0;
+const char OtherKind::tag = 0;
 
 class NullDrawable : public Drawable {
 public:
-    void Draw(Model*, Object3D*, Transform const&) override {}
-    void PushTransform(Transform const&) override {}
+    void Draw(Model*, Object3D*, const Transform&) override {}
+    void PushTransform(const Transform&) override {}
     void PopTransform() override {}
 };
 
-void ExpectVec3Eq(Vec3 const& actual, Vec3 const& expected) {
+void ExpectVec3Eq(const Vec3& actual, const Vec3& expected) {
     EXPECT_EQ(actual.x, expected.x);
     EXPECT_EQ(actual.y, expected.y);
     EXPECT_EQ(actual.z, expected.z);
@@ -46,7 +45,7 @@ TEST(RobotTest, CloneCopiesEveryField) {
     robot.SetPosition(Vec3(1, 2, 3));
     robot.SetVelocity(Vec3(4, 5, 6));
     robot.SetAcceleration(Vec3(7, 8, 9));
-    robot.Integrate(0.5f);   // fills the previous-step fields
+    robot.Integrate(0.5f);  // fills the previous-step fields
 
     std::unique_ptr<Object3D> copy(robot.Clone());
     ASSERT_NE(copy, nullptr);

@@ -4,8 +4,6 @@
 // same node for node, and every query must return the same objects and values in the same
 // order. This guards the tree's speed work: it may change how the tree is stored, never what
 // it holds or answers.
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <cstdint>
 #include <list>
@@ -14,6 +12,8 @@
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/Random.h"
 #include "tests/world/ReferenceSphereTree.h"
@@ -33,10 +33,10 @@ using Values = std::list<float>;
 struct Scenario {
     uint32_t seed;
     int bodies;
-    float area;          // objects start within |x|, |y|, |z| <= area
-    float slowest;       // units per frame
+    float area;     // objects start within |x|, |y|, |z| <= area
+    float slowest;  // units per frame
     float fastest;
-    float jumpChance;    // per object and frame
+    float jumpChance;  // per object and frame
     float turnChance;
     bool robotSized;     // one radius near the shipped robot's; otherwise mixed sizes
     float escapeChance;  // per frame: one object is flung out of the root sphere
@@ -52,14 +52,14 @@ struct Twin {
 
 class Equivalence {
 public:
-    explicit Equivalence(Scenario const& scenario) : scenario(scenario), random(scenario.seed) {
+    explicit Equivalence(const Scenario& scenario) : scenario(scenario), random(scenario.seed) {
         for (int i = 0; i < scenario.bodies; ++i) AddNew();
     }
 
     ::testing::AssertionResult Run(int frames) {
         for (int frame = 0; frame < frames; ++frame) {
             Stir();
-            float const dt = random.Chance(0.1f) ? random.Between(0.001f, 0.1f) : 1.0f / 60.0f;
+            const float dt = random.Chance(0.1f) ? random.Between(0.001f, 0.1f) : 1.0f / 60.0f;
             world.Update(dt);
             reference.Update(dt);
             std::string faults = CompareTrees();
@@ -81,11 +81,11 @@ public:
 
 private:
     void AddNew() {
-        Vec3 const at = random.InCube(scenario.area);
-        float const radius = scenario.robotSized        ? random.Between(300.0f, 330.0f)
-                             : random.Chance(0.8f)     ? random.Between(0.5f, 200.0f)
-                             : random.Chance(0.9f)     ? random.Between(200.0f, 3000.0f)
-                                                       : random.Between(3000.0f, 140000.0f);
+        const Vec3 at = random.InCube(scenario.area);
+        const float radius = scenario.robotSized   ? random.Between(300.0f, 330.0f)
+                             : random.Chance(0.8f) ? random.Between(0.5f, 200.0f)
+                             : random.Chance(0.9f) ? random.Between(200.0f, 3000.0f)
+                                                   : random.Between(3000.0f, 140000.0f);
         Twin twin;
         twin.ours = std::make_unique<Body>(at, radius);
         twin.ours->velocity = Velocity();
@@ -118,17 +118,17 @@ private:
         for (Twin& twin : twins) {
             if (!twin.inWorld || twin.ours->active == 0) continue;
             if (random.Chance(scenario.turnChance)) {
-                Vec3 const velocity = Velocity();
+                const Vec3 velocity = Velocity();
                 Both(twin, [&](Body& body) { body.velocity = velocity; });
             }
             if (random.Chance(scenario.jumpChance)) {
-                Vec3 const jump = random.InCube(scenario.area * 0.2f);
+                const Vec3 jump = random.InCube(scenario.area * 0.2f);
                 Both(twin, [&](Body& body) { body.position += jump; });
             }
             // Bounce off the walls of the area, so that most objects stay in it.
             for (int axis = 0; axis < 3; ++axis) {
-                float const position = (&twin.ours->position.x)[axis];
-                float const velocity = (&twin.ours->velocity.x)[axis];
+                const float position = (&twin.ours->position.x)[axis];
+                const float velocity = (&twin.ours->velocity.x)[axis];
                 if (std::fabs(position) > scenario.area && position * velocity > 0.0f) {
                     Both(twin, [&](Body& body) { (&body.velocity.x)[axis] = -velocity; });
                 }
@@ -137,7 +137,7 @@ private:
         if (random.Chance(scenario.escapeChance)) {
             Twin& twin = twins[random.Below(twins.size())];
             if (twin.inWorld && twin.ours->active != 0) {
-                Vec3 const away = Vec3(1.0f, 0.5f, 0.25f) * 400000.0f;
+                const Vec3 away = Vec3(1.0f, 0.5f, 0.25f) * 400000.0f;
                 Both(twin, [&](Body& body) { body.position += away; });
                 ++escapes;
             }
@@ -162,29 +162,30 @@ private:
     void NudgeSome() {
         for (int i = 0; i < 5; ++i) {
             Twin& twin = twins[random.Below(twins.size())];
-            Vec3 const step = random.InCube(300.0f);
+            const Vec3 step = random.InCube(300.0f);
             Both(twin, [&](Body& body) { body.position += step; });
         }
     }
 
     // A place near a live object, or anywhere in the area.
     Vec3 Somewhere(float spread) {
-        Twin const& twin = twins[random.Below(twins.size())];
+        const Twin& twin = twins[random.Below(twins.size())];
         return twin.ours->position + random.InCube(spread);
     }
 
     std::string CompareTrees() {
         std::string faults;
         CompareNodes(world.tree->root, reference.tree->root, "root", faults);
-        auto sameLeaves = [this](std::vector<SphereNode*> const& ours,
-                                 std::vector<reference::Node*> const& theirs) {
+        auto sameLeaves = [this](const std::vector<SphereNode*>& ours,
+                                 const std::vector<reference::Node*>& theirs) {
             if (ours.size() != theirs.size()) return false;
             for (size_t i = 0; i < ours.size(); ++i) {
                 if (index.at(ours[i]->object) != index.at(theirs[i]->object)) return false;
             }
             return true;
         };
-        if (!sameLeaves(world.tree->leaves, reference.tree->leaves)) faults += "leaf lists differ\n";
+        if (!sameLeaves(world.tree->leaves, reference.tree->leaves))
+            faults += "leaf lists differ\n";
         if (!world.tree->insertQueue.empty() || !world.tree->recomputeQueue.empty() ||
             !world.tree->escaped.empty()) {
             faults += "queues left after the update\n";
@@ -192,17 +193,17 @@ private:
         return faults;
     }
 
-    void CompareNodes(SphereNode const* ours, reference::Node const* theirs,
-                      std::string const& path, std::string& faults) {
+    void CompareNodes(const SphereNode* ours, const reference::Node* theirs,
+                      const std::string& path, std::string& faults) {
         if (!faults.empty()) return;  // the first difference is the one worth reading
         std::ostringstream text;
         text.precision(9);
-        auto differ = [&](char const* what, auto a, auto b) {
+        auto differ = [&](const char* what, auto a, auto b) {
             if (a == b) return false;
             text << path << ": " << what << " " << a << " against " << b << "\n";
             return true;
         };
-        bool const different =
+        const bool different =
             differ("flags", ours->flags, theirs->flags) ||
             differ("depth", ours->depth, theirs->depth) ||
             differ("centre x", ours->center.x, theirs->center.x) ||
@@ -238,8 +239,8 @@ private:
     }
 
     // Same objects (by twin), same values, same order.
-    std::string Same(char const* query, Objects const& ours, Values const& ourValues,
-                     Objects const& theirs, Values const& theirValues) {
+    std::string Same(const char* query, const Objects& ours, const Values& ourValues,
+                     const Objects& theirs, const Values& theirValues) {
         std::vector<size_t> a;
         std::vector<size_t> b;
         for (Object3D* object : ours) a.push_back(index.at(object));
@@ -256,12 +257,12 @@ private:
     std::string CompareQueries() {
         std::string faults;
         {
-            Vec3 const eye = Somewhere(scenario.area * 0.3f);
+            const Vec3 eye = Somewhere(scenario.area * 0.3f);
             Vec3 forward = random.InCube(1.0f);
             if (forward.Length() < 0.1f) forward = Vec3(0.0f, 0.0f, -1.0f);
             forward.Normalize();
-            Vec3 const helper = std::fabs(forward.y) < 0.9f ? kUnitYVec3 : kUnitXVec3;
-            Vec3 const right = Cross(forward, helper).Normalize();
+            const Vec3 helper = std::fabs(forward.y) < 0.9f ? kUnitYVec3 : kUnitXVec3;
+            const Vec3 right = Cross(forward, helper).Normalize();
             PlaneFrustum view = PlaneFrustum::Perspective(
                 eye, forward, Cross(right, forward), random.Between(0.2f, 1.5f), 0.1f,
                 random.Between(scenario.area * 0.1f, scenario.area * 2.0f));
@@ -272,8 +273,8 @@ private:
             faults += Same("frustum", ours, {}, theirs, {});
         }
         {
-            Vec3 const center = Somewhere(scenario.area * 0.1f);
-            float const radius = random.Between(1.0f, scenario.area * 0.3f);
+            const Vec3 center = Somewhere(scenario.area * 0.1f);
+            const float radius = random.Between(1.0f, scenario.area * 0.3f);
             Objects ours;
             Objects theirs;
             world.QuerySphere(&center, radius, ours);
@@ -281,7 +282,7 @@ private:
             faults += Same("sphere", ours, {}, theirs, {});
         }
         {
-            Vec3 const origin = Somewhere(scenario.area * 0.5f);
+            const Vec3 origin = Somewhere(scenario.area * 0.5f);
             Vec3 direction = Somewhere(100.0f) - origin;
             if (direction.Length() < 1.0f) direction = kUnitXVec3;
             direction.Normalize();
@@ -294,8 +295,8 @@ private:
             faults += Same("ray", ours, ourDistances, theirs, theirDistances);
         }
         {
-            Vec3 const start = Somewhere(scenario.area * 0.3f);
-            Vec3 const end = Somewhere(scenario.area * 0.3f);
+            const Vec3 start = Somewhere(scenario.area * 0.3f);
+            const Vec3 end = Somewhere(scenario.area * 0.3f);
             Objects ours;
             Objects theirs;
             Values ourParameters;
@@ -320,7 +321,7 @@ private:
     Scenario scenario;
     Random random;
     std::vector<Twin> twins;  // declared before the worlds: the objects outlive them
-    std::unordered_map<Object3D const*, size_t> index;  // either copy -> its twin
+    std::unordered_map<const Object3D*, size_t> index;  // either copy -> its twin
     World world;
     reference::World reference;
 };

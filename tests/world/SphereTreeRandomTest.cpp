@@ -1,8 +1,6 @@
 // Many objects moving, jumping, leaving and joining the world for many frames. After every
 // update the tree must be sound, and the frustum, sphere and ray queries must find exactly what
 // testing every object one by one finds.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +9,8 @@
 #include <sstream>
 #include <utility>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "tests/support/Random.h"
 #include "tests/world/SphereTreeTesting.h"
@@ -24,15 +24,15 @@ using spheretreetesting::TreeFaults;
 
 using Finds = std::vector<std::pair<Object3D*, float>>;  // object, distance (or 0)
 
-::testing::AssertionResult SameFinds(char const* query, Finds actual, Finds expected) {
+::testing::AssertionResult SameFinds(const char* query, Finds actual, Finds expected) {
     std::sort(actual.begin(), actual.end());
     std::sort(expected.begin(), expected.end());
     if (actual == expected) return ::testing::AssertionSuccess();
     std::ostringstream text;
     text << query << " found " << actual.size() << ", one by one " << expected.size() << "\n";
-    for (auto const& find : expected) {
+    for (const auto& find : expected) {
         if (std::binary_search(actual.begin(), actual.end(), find)) continue;
-        Vec3 const at = find.first->GetSweptCenter();
+        const Vec3 at = find.first->GetSweptCenter();
         text << "  missed the sphere (" << at.x << ", " << at.y << ", " << at.z << ") radius "
              << find.first->GetSweptRadius() << "\n";
     }
@@ -66,9 +66,9 @@ public:
 
 private:
     void AddNewBody() {
-        Vec3 const at = clusters[random.Below(clusters.size())] + random.InCube(area * 0.05f);
-        float const pick = random.Between(0.0f, 1.0f);
-        float const radius = pick < 0.7f    ? random.Between(0.5f, 120.0f)
+        const Vec3 at = clusters[random.Below(clusters.size())] + random.InCube(area * 0.05f);
+        const float pick = random.Between(0.0f, 1.0f);
+        const float radius = pick < 0.7f    ? random.Between(0.5f, 120.0f)
                              : pick < 0.95f ? random.Between(120.0f, 700.0f)
                                             : random.Between(700.0f, 9000.0f);
         bodies.push_back(std::make_unique<Body>(at, radius));
@@ -95,7 +95,7 @@ private:
             }
         }
         if (random.Chance(0.1f)) {
-            size_t const index = random.Below(live.size());
+            const size_t index = random.Below(live.size());
             world.Remove(live[index]);
             removed.push_back(live[index]);
             live.erase(live.begin() + static_cast<std::ptrdiff_t>(index));
@@ -120,10 +120,10 @@ private:
     }
 
     ::testing::AssertionResult CheckFrustum() {
-        Vec3 const eye = NearABody(8000.0f);
-        Vec3 const forward = TowardsABody(eye);
-        Vec3 const helper = std::fabs(forward.y) < 0.9f ? kUnitYVec3 : kUnitXVec3;
-        Vec3 const right = Cross(forward, helper).Normalize();
+        const Vec3 eye = NearABody(8000.0f);
+        const Vec3 forward = TowardsABody(eye);
+        const Vec3 helper = std::fabs(forward.y) < 0.9f ? kUnitYVec3 : kUnitXVec3;
+        const Vec3 right = Cross(forward, helper).Normalize();
         PlaneFrustum view = PlaneFrustum::Perspective(eye, forward, Cross(right, forward),
                                                       random.Between(0.1f, 1.0f), 1.0f,
                                                       random.Between(500.0f, 30000.0f));
@@ -132,7 +132,7 @@ private:
         Finds expected;
         for (Body* body : live) {
             bool inside = true;
-            for (Plane const& plane : view.planes) {
+            for (const Plane& plane : view.planes) {
                 inside = inside && plane.Distance(body->position) + body->radius >= 0.0f;
             }
             if (inside) expected.emplace_back(body, 0.0f);
@@ -141,34 +141,34 @@ private:
     }
 
     ::testing::AssertionResult CheckSphere() {
-        Vec3 const center = NearABody(2000.0f);
-        float const radius = random.Between(1.0f, 2500.0f);
+        const Vec3 center = NearABody(2000.0f);
+        const float radius = random.Between(1.0f, 2500.0f);
         Objects found;
         world.QuerySphere(&center, radius, found);
         Finds expected;
         for (Body* body : live) {
-            Vec3 const offset = body->GetSweptCenter() - center;
-            float const reach = body->GetSweptRadius() + radius;
+            const Vec3 offset = body->GetSweptCenter() - center;
+            const float reach = body->GetSweptRadius() + radius;
             if (reach * reach > Dot(offset, offset)) expected.emplace_back(body, 0.0f);
         }
         return SameFinds("sphere", Pair(found, {}), expected);
     }
 
     ::testing::AssertionResult CheckRay() {
-        Vec3 const origin = NearABody(10000.0f);
-        Vec3 const direction = TowardsABody(origin);
+        const Vec3 origin = NearABody(10000.0f);
+        const Vec3 direction = TowardsABody(origin);
         Objects found;
         std::list<float> distances;
         world.QueryRay(&origin, &direction, found, distances);
         Finds expected;
         for (Body* body : live) {
-            Vec3 const toCenter = body->GetSweptCenter() - origin;
-            float const tca = Dot(toCenter, direction);
-            float const l2 = Dot(toCenter, toCenter);
-            float const r2 = body->GetSweptRadius() * body->GetSweptRadius();
-            float const m2 = l2 - tca * tca;
+            const Vec3 toCenter = body->GetSweptCenter() - origin;
+            const float tca = Dot(toCenter, direction);
+            const float l2 = Dot(toCenter, toCenter);
+            const float r2 = body->GetSweptRadius() * body->GetSweptRadius();
+            const float m2 = l2 - tca * tca;
             if ((tca < 0.0f && l2 > r2) || m2 > r2) continue;
-            float const thc = std::sqrt(r2 - m2);
+            const float thc = std::sqrt(r2 - m2);
             expected.emplace_back(body, l2 < r2 ? tca + thc : tca - thc);
         }
         return SameFinds("ray", Pair(found, distances), expected);
@@ -176,7 +176,7 @@ private:
 
     using Objects = std::list<Object3D*>;
 
-    Finds Pair(Objects const& found, std::list<float> const& values) {
+    Finds Pair(const Objects& found, const std::list<float>& values) {
         hits += found.size();
         Finds finds;
         auto value = values.begin();

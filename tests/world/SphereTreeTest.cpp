@@ -1,14 +1,13 @@
 // The sphere tree's structure: placement of new leaves, refitting from the bottom up,
 // re-placement of leaves that leave their containers, removal of empty containers, and parents
 // kept around children that reach outside them.
-#include "world/SphereTree.h"
+#include <list>
 
 #include <gtest/gtest.h>
 
-#include <list>
-
 #include "tests/world/SphereTreeTesting.h"
 #include "world/EntitySphereTree.h"
+#include "world/SphereTree.h"
 
 namespace {
 
@@ -19,7 +18,7 @@ class SphereTreeTest : public ::testing::Test {
 protected:
     EntitySphereTree tree{524288.0f, 5.0f, 4.0f, 400.0f, 1.0f};  // the world's parameters
 
-    SphereNode* LeafOf(Object3D const* object) {
+    SphereNode* LeafOf(const Object3D* object) {
         for (SphereNode* leaf : tree.leaves) {
             if (leaf->object == object) return leaf;
         }
@@ -65,12 +64,12 @@ TEST_F(SphereTreeTest, InsertedLeafWaitsInTheQueueUntilTheNextUpdate) {
 }
 
 TEST_F(SphereTreeTest, FirstSmallLeafGetsAChainOfContainersShrunkFromTheBottomUp) {
-    Vec3 const at(1000.0f, -2000.0f, 300.0f);
+    const Vec3 at(1000.0f, -2000.0f, 300.0f);
     Body body(at, 50.0f);
     Place({&body});
     SphereNode* leaf = LeafOf(&body);
     EXPECT_EQ(leaf->depth, 6);
-    std::vector<SphereNode*> const chain = Chain(leaf);
+    const std::vector<SphereNode*> chain = Chain(leaf);
     ASSERT_EQ(chain.size(), 5u);
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(chain[i]->nominalRadius, 131072.0f / static_cast<float>(1 << (2 * i))) << i;
@@ -85,9 +84,9 @@ TEST_F(SphereTreeTest, FirstLeafOf112OrMoreLeavesItsChainAtTheNominalRadii) {
     // 400 + 112.001 no longer fits the deepest level's 512, so nothing is shrunk.
     Body body({0.0f, 0.0f, 0.0f}, 112.0f);
     Place({&body});
-    std::vector<SphereNode*> const chain = Chain(LeafOf(&body));
+    const std::vector<SphereNode*> chain = Chain(LeafOf(&body));
     ASSERT_EQ(chain.size(), 5u);
-    for (SphereNode const* container : chain) {
+    for (const SphereNode* container : chain) {
         EXPECT_EQ(container->radius, container->nominalRadius) << container->depth;
     }
 }
@@ -137,7 +136,7 @@ TEST_F(SphereTreeTest, EmptiedContainerIsDestroyedAndItsParentsRefitted) {
     tree.RemoveObject(&b);
     tree.Update();
     EXPECT_EQ(depth4->children.size(), 1u);
-    std::vector<SphereNode*> const chain = Chain(LeafOf(&a));
+    const std::vector<SphereNode*> chain = Chain(LeafOf(&a));
     for (int i = 0; i < 5; ++i) {
         EXPECT_FLOAT_EQ(chain[i]->radius, 2000.0f - 400.0f * i + 1.001f) << i;
         EXPECT_EQ(chain[i]->center.x, 0.0f) << i;

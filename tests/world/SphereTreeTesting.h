@@ -21,8 +21,8 @@ public:
         radius = bodyRadius;
     }
     Object3D* Clone() override { return new Body(*this); }
-    void const* GetTypeId() const override {
-        static char const tag = 0;
+    const void* GetTypeId() const override {
+        static const char tag = 0;
         return &tag;
     }
 };
@@ -34,7 +34,7 @@ public:
     // and the same opening (tangent of the half angle) across and up.
     static PlaneFrustum Perspective(Vec3 eye, Vec3 forward, Vec3 up, float tanHalfAngle,
                                     float nearDistance, float farDistance) {
-        Vec3 const right = Cross(forward, up);
+        const Vec3 right = Cross(forward, up);
         PlaneFrustum frustum;
         frustum.planes[kRight] = Through(eye, forward * tanHalfAngle - right);
         frustum.planes[kLeft] = Through(eye, forward * tanHalfAngle + right);
@@ -53,23 +53,23 @@ public:
 };
 
 // Room left when inner lies inside outer; negative when it reaches outside.
-inline float Margin(SphereNode const& inner, SphereNode const& outer) {
+inline float Margin(const SphereNode& inner, const SphereNode& outer) {
     return outer.radius - ((inner.center - outer.center).Length() + inner.radius);
 }
 
 // What is wrong with the tree's structure, one line per fault; empty when it is sound. settled:
 // right after an Update (queues drained, no empty containers). allowEscaped: leaves that left
 // the root may still hang in the hierarchy.
-inline std::string TreeFaults(SphereTree const& tree, bool settled, bool allowEscaped = false) {
+inline std::string TreeFaults(const SphereTree& tree, bool settled, bool allowEscaped = false) {
     std::string faults;
-    auto fault = [&faults](SphereNode const* node, char const* what) {
+    auto fault = [&faults](const SphereNode* node, const char* what) {
         faults += std::string(what) + " at depth " + std::to_string(node->depth) + ", radius " +
                   std::to_string(node->radius) + "\n";
     };
-    auto queued = [](std::vector<SphereNode*> const& queue, SphereNode const* node) {
+    auto queued = [](const std::vector<SphereNode*>& queue, const SphereNode* node) {
         return std::count(queue.begin(), queue.end(), node);
     };
-    auto checkFlags = [&](SphereNode const* node) {
+    auto checkFlags = [&](const SphereNode* node) {
         if (queued(tree.insertQueue, node) != ((node->flags & SphereNode::kInsertQueued) ? 1 : 0)) {
             fault(node, "insert flag does not match the insert queue");
         }
@@ -79,26 +79,26 @@ inline std::string TreeFaults(SphereTree const& tree, bool settled, bool allowEs
         }
     };
 
-    std::unordered_set<SphereNode const*> const live(tree.leaves.begin(), tree.leaves.end());
+    const std::unordered_set<const SphereNode*> live(tree.leaves.begin(), tree.leaves.end());
     size_t placed = 0;
-    std::vector<SphereNode const*> pending{tree.root};
+    std::vector<const SphereNode*> pending{tree.root};
     while (!pending.empty()) {
-        SphereNode const* node = pending.back();
+        const SphereNode* node = pending.back();
         pending.pop_back();
         checkFlags(node);
         // The entries of the node's block: what they keep of each child is the child's own. A
         // container's one leaf goes without a block, and only then.
-        ChildEntry const* entries = node->children.Entries();
-        SphereNode const* lone = node->children.LoneLeaf();
+        const ChildEntry* entries = node->children.Entries();
+        const SphereNode* lone = node->children.LoneLeaf();
         if ((lone != nullptr) != (node->children.size() == 1 && node != tree.root &&
                                   (node->children[0]->flags & SphereNode::kLeaf))) {
             fault(node, "lone leaf kept the wrong way");
         }
         for (size_t i = 0; entries != nullptr && i < node->children.size(); ++i) {
-            ChildEntry const& entry = entries[i];
-            SphereNode const* child = entry.node;
-            bool const leaf = (child->flags & SphereNode::kLeaf) != 0;
-            SphereNode const* childLone = child->children.LoneLeaf();
+            const ChildEntry& entry = entries[i];
+            const SphereNode* child = entry.node;
+            const bool leaf = (child->flags & SphereNode::kLeaf) != 0;
+            const SphereNode* childLone = child->children.LoneLeaf();
             if (entry.IsLeaf() != leaf) {
                 fault(child, "entry of the wrong kind");
             } else if (leaf ? entry.Object() != child->object
@@ -112,7 +112,7 @@ inline std::string TreeFaults(SphereTree const& tree, bool settled, bool allowEs
                 fault(child, "entry out of step with its child");
             }
         }
-        for (SphereNode const* child : node->children) {
+        for (const SphereNode* child : node->children) {
             if (child->parent != node || child->depth != node->depth + 1) fault(child, "bad link");
             if (child->flags & SphereNode::kLeaf) {
                 checkFlags(child);
@@ -136,7 +136,7 @@ inline std::string TreeFaults(SphereTree const& tree, bool settled, bool allowEs
             pending.push_back(child);
         }
     }
-    for (SphereNode const* leaf : tree.leaves) {
+    for (const SphereNode* leaf : tree.leaves) {
         if (leaf->parent != nullptr) continue;
         ++placed;  // unplaced: must be waiting for placement
         if (!(leaf->flags & SphereNode::kInsertQueued)) fault(leaf, "unplaced leaf not queued");

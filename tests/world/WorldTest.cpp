@@ -1,12 +1,11 @@
 // The world: its entity list, the per-frame update and the queries it hands on to its tree.
-#include "world/World.h"
-
-#include <gtest/gtest.h>
-
 #include <list>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "tests/world/SphereTreeTesting.h"
+#include "world/World.h"
 
 namespace {
 
@@ -78,12 +77,12 @@ TEST(WorldTest, QueriesAnswerFromTheTree) {
 
     Objects objects;
     std::list<float> values;
-    Vec3 const origin(0.0f, 0.0f, 0.0f);
-    Vec3 const ahead(0.0f, 0.0f, -1.0f);
-    Vec3 const end(0.0f, 0.0f, -1000.0f);
-    Vec3 const near(0.0f, 0.0f, -480.0f);
-    PlaneFrustum view = PlaneFrustum::Perspective(origin, ahead, {0.0f, 1.0f, 0.0f}, 0.5f, 1.0f,
-                                                  1000.0f);
+    const Vec3 origin(0.0f, 0.0f, 0.0f);
+    const Vec3 ahead(0.0f, 0.0f, -1.0f);
+    const Vec3 end(0.0f, 0.0f, -1000.0f);
+    const Vec3 near(0.0f, 0.0f, -480.0f);
+    PlaneFrustum view =
+        PlaneFrustum::Perspective(origin, ahead, {0.0f, 1.0f, 0.0f}, 0.5f, 1.0f, 1000.0f);
     Body mover({0.0f, 0.0f, 0.0f}, 10.0f);
     mover.previousPosition = end;
     world.QueryRay(&origin, &ahead, objects, values);

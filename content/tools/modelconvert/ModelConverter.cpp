@@ -1,13 +1,5 @@
 #include "content/tools/modelconvert/ModelConverter.h"
 
-#include "content/tools/modelconvert/PolygonSplitter.h"
-#include "content/tools/modelconvert/TextureCollector.h"
-#include "content/tools/modelconvert/Utf16TextIOSystem.h"
-
-#include <assimp/Importer.hpp>
-#include <assimp/material.h>
-#include <assimp/scene.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -20,6 +12,14 @@
 #include <sstream>
 #include <system_error>
 #include <utility>
+
+#include <assimp/Importer.hpp>
+#include <assimp/material.h>
+#include <assimp/scene.h>
+
+#include "content/tools/modelconvert/PolygonSplitter.h"
+#include "content/tools/modelconvert/TextureCollector.h"
+#include "content/tools/modelconvert/Utf16TextIOSystem.h"
 
 namespace {
 
@@ -87,8 +87,8 @@ public:
           facesOfMaterial(scene.mNumMaterials + 1) {}
 
     // False when the scene holds something a model file cannot.
-    bool ReadNode(const aiNode& source, const aiMatrix4x4& parentTransform,
-                  NodeDescription& node, std::string& error) {
+    bool ReadNode(const aiNode& source, const aiMatrix4x4& parentTransform, NodeDescription& node,
+                  std::string& error) {
         node.name = NodeName(source.mName);
         node.id = nextNodeId++;
         const aiMatrix4x4 transform = parentTransform * source.mTransformation;
@@ -101,7 +101,7 @@ public:
             if (!ReadMesh(*scene.mMeshes[mesh], transform, error)) return false;
         }
         for (unsigned i = 0; i < source.mNumChildren && source.mChildren != nullptr; ++i) {
-            if (source.mChildren[i] == nullptr) continue;   // nothing there to convert
+            if (source.mChildren[i] == nullptr) continue;  // nothing there to convert
             node.children.emplace_back();
             if (!ReadNode(*source.mChildren[i], transform, node.children.back(), error)) {
                 return false;
@@ -276,8 +276,9 @@ std::string ImportFailure(const std::string& path, const std::string& message) {
         return "cannot read " + file + ": it is in no format the importer reads";
     }
     if (message.find("MDL sequence file") != std::string::npos) {
-        return file + " is an MDL sequence file: it holds motion for a model kept in another "
-                      "file, and no meshes";
+        return file +
+               " is an MDL sequence file: it holds motion for a model kept in another "
+               "file, and no meshes";
     }
     return "cannot read " + file + " as " + FormatName(path) + ": " + OneLine(message);
 }
@@ -365,7 +366,7 @@ bool ModelConverter::Convert(const std::string& inputPath, const ConvertOptions&
     if (!problem.empty()) return Fail(problem);
 
     Assimp::Importer importer;
-    importer.SetIOHandler(new Utf16TextIOSystem);   // the importer owns it
+    importer.SetIOHandler(new Utf16TextIOSystem);  // the importer owns it
     // No post-processing that would change the faces: quads must stay quads.
     const aiScene* scene = importer.ReadFile(inputPath, 0);
     if (scene == nullptr) return Fail(ImportFailure(inputPath, importer.GetErrorString()));
@@ -412,7 +413,7 @@ bool ModelConverter::Convert(const std::string& inputPath, const ConvertOptions&
                                       ? std::filesystem::path(inputPath).stem().string()
                                       : options.modelName;
     TextureCollector textures(*scene, inputPath, modelName);
-    const aiMaterial none;   // for meshes that name no material of the scene
+    const aiMaterial none;  // for meshes that name no material of the scene
     for (unsigned m = 0; m <= scene->mNumMaterials; ++m) {
         const std::vector<std::int32_t>& faces = reader.FacesOfMaterial()[m];
         if (faces.empty()) continue;

@@ -28,17 +28,17 @@
 // and why nothing can be made of it.
 #pragma once
 
-#include "content/tools/modelwriter/ModelWriter.h"
-#include "content/tools/modelwriter/TgaWriter.h"
-
 #include <string>
 #include <vector>
 
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/TgaWriter.h"
+
 struct ConvertOptions {
-    float scale = 1.0f;      // multiplies every position; must be positive
-    std::string modelName;   // the model file's name without folder and extension,
-                             // which the texture files' names start with; the
-                             // input file's when empty
+    float scale = 1.0f;     // multiplies every position; must be positive
+    std::string modelName;  // the model file's name without folder and extension,
+                            // which the texture files' names start with; the
+                            // input file's when empty
 };
 
 class ModelConverter {

@@ -107,7 +107,9 @@ bool IsConvex(const std::vector<Point>& points) {
 class EarClipper {
 public:
     EarClipper(const std::vector<Point>& points, double size)
-        : points(points), straight(kStraight * size * size), before(points.size()),
+        : points(points),
+          straight(kStraight * size * size),
+          before(points.size()),
           after(points.size()) {
         const unsigned count = static_cast<unsigned>(points.size());
         for (unsigned i = 0; i < count; ++i) {

@@ -12,10 +12,10 @@
 // Every piece winds the way the polygon does, so it faces where it faced.
 #pragma once
 
-#include "math/Vec3.h"
-
 #include <array>
 #include <vector>
+
+#include "math/Vec3.h"
 
 class PolygonSplitter {
 public:

@@ -1,11 +1,5 @@
 #include "content/tools/modelconvert/TextureCollector.h"
 
-#include "content/tools/modelconvert/TextureFinder.h"
-
-#include <assimp/scene.h>
-#include <assimp/texture.h>
-#include <stb/stb_image.h>
-
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -13,6 +7,12 @@
 #include <fstream>
 #include <system_error>
 #include <utility>
+
+#include <assimp/scene.h>
+#include <assimp/texture.h>
+#include <stb/stb_image.h>
+
+#include "content/tools/modelconvert/TextureFinder.h"
 
 namespace fs = std::filesystem;
 
@@ -75,8 +75,7 @@ bool SizeIsLoadable(long long width, long long height, std::string& problem) {
 }
 
 // Decodes an image file's bytes (PNG, JPEG, TGA, BMP, GIF, PSD, HDR, PIC, PNM).
-bool Decode(const std::uint8_t* data, std::size_t size, TgaPicture& picture,
-            std::string& problem) {
+bool Decode(const std::uint8_t* data, std::size_t size, TgaPicture& picture, std::string& problem) {
     const int length = static_cast<int>(std::min<std::size_t>(size, INT_MAX));
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_memory(data, length, &width, &height, &channels)) {
@@ -162,7 +161,7 @@ std::int32_t TextureCollector::Add(const std::string& reference) {
     index = -1;
 
     TgaPicture picture;
-    std::string where;   // the file the name led to, if any
+    std::string where;  // the file the name led to, if any
     std::string problem;
     const std::pair<const aiTexture*, int> embedded =
         scene.GetEmbeddedTextureAndIndex(reference.c_str());
@@ -171,8 +170,8 @@ std::int32_t TextureCollector::Add(const std::string& reference) {
         const auto same = bySource.find(key);
         if (same != bySource.end()) return index = same->second;
         const std::string name = embedded.first->mFilename.C_Str();
-        const std::string stem = name.empty() ? "texture" + std::to_string(embedded.second)
-                                              : Stem(name);
+        const std::string stem =
+            name.empty() ? "texture" + std::to_string(embedded.second) : Stem(name);
         if (DecodeEmbedded(*embedded.first, picture, problem)) {
             return index = Keep(key, stem, std::move(picture));
         }

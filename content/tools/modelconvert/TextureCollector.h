@@ -14,15 +14,15 @@
 // the materials that use it are drawn without it.
 #pragma once
 
-#include "content/tools/modelwriter/ModelWriter.h"
-#include "content/tools/modelwriter/TgaWriter.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "content/tools/modelwriter/ModelWriter.h"
+#include "content/tools/modelwriter/TgaWriter.h"
 
 struct aiScene;
 struct aiTexture;
@@ -49,9 +49,9 @@ private:
     const aiScene& scene;
     std::string sourceFolder;
     std::string modelName;
-    std::map<std::string, std::int32_t> byReference;   // -1 for those already warned of
+    std::map<std::string, std::int32_t> byReference;  // -1 for those already warned of
     std::map<std::string, std::int32_t> bySource;
-    std::set<std::string> takenNames;                  // in lower case
+    std::set<std::string> takenNames;  // in lower case
     std::vector<TextureDescription> records;
     std::vector<TgaPicture> pictures;
     std::vector<std::string> warnings;

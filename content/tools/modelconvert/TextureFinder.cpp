@@ -63,12 +63,12 @@ fs::path TextureFinder::Walk(const std::vector<std::string>& parts) const {
 fs::path TextureFinder::Find(const std::string& name) const {
     std::string text = name;
     std::replace(text.begin(), text.end(), '\\', '/');
-    const bool hasDrive = text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) &&
-                          text[1] == ':';
+    const bool hasDrive =
+        text.size() >= 2 && std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
     if (hasDrive) {
         text.erase(0, 2);
     } else if (text.size() > 1 && text[0] == '/' && text[1] != '/' && IsFile(text)) {
-        return text;   // an absolute name that holds on this machine
+        return text;  // an absolute name that holds on this machine
     }
 
     std::vector<std::string> parts;
@@ -83,9 +83,8 @@ fs::path TextureFinder::Find(const std::string& name) const {
     if (parts.size() > kMostParts) parts.erase(parts.begin(), parts.end() - kMostParts);
 
     for (std::size_t first = 0; first < parts.size(); ++first) {
-        const fs::path found =
-            Walk(std::vector<std::string>(parts.begin() + static_cast<std::ptrdiff_t>(first),
-                                          parts.end()));
+        const fs::path found = Walk(std::vector<std::string>(
+            parts.begin() + static_cast<std::ptrdiff_t>(first), parts.end()));
         if (!found.empty()) return found;
     }
     return {};

@@ -1,13 +1,13 @@
 #include "content/tools/modelconvert/Utf16TextIOSystem.h"
 
-#include <assimp/IOStream.hpp>
-#include <assimp/MemoryIOWrapper.h>
-
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <string>
 #include <vector>
+
+#include <assimp/IOStream.hpp>
+#include <assimp/MemoryIOWrapper.h>
 
 namespace {
 

@@ -6,15 +6,15 @@
 //
 // Exit codes: 0 the model was written, 1 the input could not be converted or
 // the output not written (nothing is left written then), 2 wrong arguments.
-#include "content/tools/modelconvert/ModelConverter.h"
-
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <system_error>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include "content/tools/modelconvert/ModelConverter.h"
 
 namespace {
 
@@ -114,10 +114,10 @@ int main(int argc, char** argv) {
         return kFailed;
     }
 
-    std::cout << files[0] << " -> " << files[1] << ": " << model.materials.size()
-              << " materials, " << model.textures.size() << " texture records, "
-              << model.vertices.size() << " vertices, " << model.normals.size() << " normals, "
-              << model.faces.size() << " faces, radius " << model.radius << "\n";
+    std::cout << files[0] << " -> " << files[1] << ": " << model.materials.size() << " materials, "
+              << model.textures.size() << " texture records, " << model.vertices.size()
+              << " vertices, " << model.normals.size() << " normals, " << model.faces.size()
+              << " faces, radius " << model.radius << "\n";
     for (std::size_t i = 0; i < model.textures.size(); ++i) {
         const TgaPicture& picture = converter.GetPictures()[i];
         std::cout << "  texture " << i << ": " << written[i] << " (" << picture.width << " x "

@@ -1,7 +1,5 @@
 #include "content/tools/modelinspect/ModelInspector.h"
 
-#include "render/Model.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -10,6 +8,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "render/Model.h"
 
 namespace {
 
@@ -54,9 +54,9 @@ void DescribeGeometry(const Model& model, std::ostream& out) {
         const double x = v.x, y = v.y, z = v.z;
         farthest = std::max(farthest, std::sqrt(x * x + y * y + z * z));
     }
-    out << "extent x " << low.x << " .. " << high.x << ", y " << low.y << " .. " << high.y
-        << ", z " << low.z << " .. " << high.z << "; farthest vertex "
-        << static_cast<float>(farthest) << " from the origin\n";
+    out << "extent x " << low.x << " .. " << high.x << ", y " << low.y << " .. " << high.y << ", z "
+        << low.z << " .. " << high.z << "; farthest vertex " << static_cast<float>(farthest)
+        << " from the origin\n";
     if (static_cast<double>(model.GetRadius()) < farthest) {
         out << "warning: the radius leaves vertices outside: the model may vanish at the "
                "edges of the view\n";

@@ -8,7 +8,7 @@
 class Model;
 
 struct InspectOptions {
-    bool full = false;   // also every vertex, normal and face
+    bool full = false;  // also every vertex, normal and face
 };
 
 void DescribeModel(const Model& model, std::ostream& out,

@@ -4,11 +4,11 @@
 //   modelinspect [--full] MODEL
 //
 // Exit codes: 0 the program loads the file, 1 it refuses it, 2 wrong arguments.
-#include "render/Model.h"
-#include "content/tools/modelinspect/ModelInspector.h"
-
 #include <iostream>
 #include <string>
+
+#include "content/tools/modelinspect/ModelInspector.h"
+#include "render/Model.h"
 
 namespace {
 
@@ -48,8 +48,7 @@ int main(int argc, char** argv) {
     Model model;
     if (!model.Load(path.c_str())) {
         std::cerr << "modelinspect: '" << path
-                  << "' is not a model file the program loads: " << model.FailureReason()
-                  << "\n";
+                  << "' is not a model file the program loads: " << model.FailureReason() << "\n";
         return kRefused;
     }
     std::cout << "model " << path << "\n";

@@ -1,13 +1,5 @@
 #include "content/tools/modelview/ModelViewer.h"
 
-#include "app/MessagePump.h"
-#include "input/InputDevice.h"
-#include "platform/DirectInput.h"
-#include "render/DrawableHandle.h"
-#include "render/GLRenderer.h"
-#include "render/Model.h"
-#include "scene/Camera.h"
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -16,6 +8,14 @@
 #include <iostream>
 #include <thread>
 #include <vector>
+
+#include "app/MessagePump.h"
+#include "input/InputDevice.h"
+#include "platform/DirectInput.h"
+#include "render/DrawableHandle.h"
+#include "render/GLRenderer.h"
+#include "render/Model.h"
+#include "scene/Camera.h"
 
 namespace {
 
@@ -26,9 +26,9 @@ constexpr RECT kFirstArea = {0, 0, 640, 480};
 // How fast the keys turn and zoom, and how far a drag turns.
 constexpr float kTurnDegreesPerSecond = 90.0f;
 constexpr float kDragDegreesPerPoint = 0.4f;
-constexpr float kZoomPerSecond = 0.35f;     // the distance held + shrinks to in one second
-constexpr float kZoomPerNotch = 0.85f;      // one notch of the wheel away from the user
-constexpr float kWheelNotch = 120.0f;       // what one notch adds to the wheel axis
+constexpr float kZoomPerSecond = 0.35f;  // the distance held + shrinks to in one second
+constexpr float kZoomPerNotch = 0.85f;   // one notch of the wheel away from the user
+constexpr float kWheelNotch = 120.0f;    // what one notch adds to the wheel axis
 // A frame that took longer (the window was dragged, the machine busy) still turns only this far.
 constexpr float kLongestFrame = 0.1f;
 // While the window is in the background the picture is kept fresh, at a gentler pace.
@@ -129,8 +129,8 @@ bool ModelViewer::Locate(const char* path) {
 Model* ModelViewer::Load(const char* failure) {
     Model* loaded = renderer->LoadModel(fullPath.c_str());
     if (loaded == nullptr) {
-        std::cerr << "modelview: " << failure << " '" << fullPath << "': "
-                  << renderer->ModelFailureReason() << "\n";
+        std::cerr << "modelview: " << failure << " '" << fullPath
+                  << "': " << renderer->ModelFailureReason() << "\n";
     }
     return loaded;
 }

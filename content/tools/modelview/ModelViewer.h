@@ -6,12 +6,12 @@
 // The window and its keys are the viewer's own: the program's App is not involved.
 #pragma once
 
-#include "app/FrameTimer.h"
-#include "platform/Win32.h"
-#include "content/tools/modelview/Turntable.h"
-
 #include <memory>
 #include <string>
+
+#include "app/FrameTimer.h"
+#include "content/tools/modelview/Turntable.h"
+#include "platform/Win32.h"
 
 class Camera;
 class DrawableHandle;
@@ -22,8 +22,8 @@ class Model;
 class ModelViewer {
 public:
     // What Run answers.
-    static constexpr int kClosed = 0;       // the user closed the window
-    static constexpr int kNotShown = 1;     // the model or the window could not be had
+    static constexpr int kClosed = 0;    // the user closed the window
+    static constexpr int kNotShown = 1;  // the model or the window could not be had
 
     ModelViewer();
     ~ModelViewer();

@@ -1,11 +1,11 @@
 #include "content/tools/modelview/Turntable.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "math/Mat3.h"
 #include "math/MathConstants.h"
 #include "render/Model.h"
-
-#include <algorithm>
-#include <cmath>
 
 namespace {
 

@@ -49,5 +49,5 @@ private:
     Vec3 centre;
     float radius = 1.0f;
     float zoom = 1.0f;
-    float aspect = 4.0f / 3.0f;   // window width over height
+    float aspect = 4.0f / 3.0f;  // window width over height
 };

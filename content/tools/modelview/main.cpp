@@ -6,10 +6,10 @@
 // nearer or farther, R reads the file again, Escape closes the window.
 //
 // Exit codes: 0 the window was closed, 1 the model could not be shown, 2 wrong arguments.
-#include "content/tools/modelview/ModelViewer.h"
-
 #include <iostream>
 #include <string>
+
+#include "content/tools/modelview/ModelViewer.h"
 
 namespace {
 

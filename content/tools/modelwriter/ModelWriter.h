@@ -3,14 +3,14 @@
 // it; the program itself only reads models.
 #pragma once
 
-#include "math/Vec2.h"
-#include "math/Vec3.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "math/Vec2.h"
+#include "math/Vec3.h"
 
 struct MaterialDescription {
     float shininess = 0.0f;
@@ -63,7 +63,7 @@ struct ModelDescription {
     std::vector<Vec3> vertices;
     std::vector<Vec3> normals;
     std::vector<FaceDescription> faces;
-    std::vector<NodeDescription> nodes;   // the root list: at least one node
+    std::vector<NodeDescription> nodes;  // the root list: at least one node
 };
 
 class ModelWriter {

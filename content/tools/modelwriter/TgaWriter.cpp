@@ -1,8 +1,8 @@
 #include "content/tools/modelwriter/TgaWriter.h"
 
-#include "content/tools/modelwriter/ModelWriter.h"
-
 #include <cstddef>
+
+#include "content/tools/modelwriter/ModelWriter.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ bool TgaWriter::Encode(const TgaPicture& picture, std::vector<std::uint8_t>& byt
     PutU16(bytes, 12, picture.width);
     PutU16(bytes, 14, picture.height);
     bytes[16] = static_cast<std::uint8_t>(8 * channels);
-    bytes[17] = channels == 4 ? 8 : 0;   // alpha bits; origin bits 0: lower left
+    bytes[17] = channels == 4 ? 8 : 0;  // alpha bits; origin bits 0: lower left
     bytes.reserve(kHeaderBytes + rowBytes * height);
     for (std::size_t row = height; row-- > 0;) {
         const std::uint8_t* pixel = picture.pixels.data() + row * rowBytes;

@@ -15,7 +15,7 @@
 struct TgaPicture {
     int width = 0;
     int height = 0;
-    int channels = 3;   // 3 or 4
+    int channels = 3;  // 3 or 4
     std::vector<std::uint8_t> pixels;
 };
 

@@ -31,12 +31,12 @@ struct MaterialSource {
 };
 
 const MaterialSource kMaterials[] = {
-    {"hull", "0.56 0.62 0.70", "0.35 0.35 0.35", 24},     // steel blue plating
-    {"trim", "0.20 0.21 0.24", "0.25 0.25 0.25", 16},     // gunmetal joints and frame
-    {"accent", "0.95 0.52 0.10", "0.30 0.30 0.30", 20},   // orange shoulders, feet, stripe
-    {"visor", "0.03 0.04 0.06", "0.10 0.10 0.10", 60},    // dark glass
-    {"eyes", "0.35 0.95 1.00", "0.20 0.20 0.20", 40},     // glowing cyan
-    {"lamp", "1.00 0.12 0.08", "0.20 0.20 0.20", 40},     // red antenna tip and light
+    {"hull", "0.56 0.62 0.70", "0.35 0.35 0.35", 24},    // steel blue plating
+    {"trim", "0.20 0.21 0.24", "0.25 0.25 0.25", 16},    // gunmetal joints and frame
+    {"accent", "0.95 0.52 0.10", "0.30 0.30 0.30", 20},  // orange shoulders, feet, stripe
+    {"visor", "0.03 0.04 0.06", "0.10 0.10 0.10", 60},   // dark glass
+    {"eyes", "0.35 0.95 1.00", "0.20 0.20 0.20", 40},    // glowing cyan
+    {"lamp", "1.00 0.12 0.08", "0.20 0.20 0.20", 40},    // red antenna tip and light
 };
 
 // A box centred on (x, y, z) with full sizes w, h, d, its edges bevelled by
@@ -208,8 +208,8 @@ RobotSource MakeRobotSource() {
         "# Written by robotsource (content/tools/robotsource); edit that, not this.\n";
     for (const MaterialSource& material : kMaterials) {
         source.mtl += std::string("\nnewmtl ") + material.name + "\nKd " + material.diffuse +
-                      "\nKs " + material.specular + "\nNs " +
-                      std::to_string(material.shininess) + "\n";
+                      "\nKs " + material.specular + "\nNs " + std::to_string(material.shininess) +
+                      "\n";
     }
 
     source.obj =
@@ -242,9 +242,8 @@ RobotSource MakeRobotSource() {
                 n = {-n.x, -n.y, -n.z};
             }
             const double length = std::sqrt(Dot(n, n));
-            const std::string normal =
-                Format("vn %.6f %.6f %.6f\n", Clean(n.x / length), Clean(n.y / length),
-                       Clean(n.z / length));
+            const std::string normal = Format("vn %.6f %.6f %.6f\n", Clean(n.x / length),
+                                              Clean(n.y / length), Clean(n.z / length));
             if (normalIndex.count(normal) == 0) {
                 const int next = static_cast<int>(normalIndex.size()) + 1;
                 normalIndex[normal] = next;

@@ -8,8 +8,8 @@
 #include <string>
 
 struct RobotSource {
-    std::string obj;   // brakmoor.obj, which names brakmoor.mtl
-    std::string mtl;   // brakmoor.mtl
+    std::string obj;  // brakmoor.obj, which names brakmoor.mtl
+    std::string mtl;  // brakmoor.mtl
 };
 
 RobotSource MakeRobotSource();

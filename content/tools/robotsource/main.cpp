@@ -6,11 +6,11 @@
 //   robotsource DIRECTORY
 //
 // Exit codes: 0 written, 1 a file could not be written, 2 wrong arguments.
-#include "content/tools/robotsource/RobotSource.h"
-
 #include <fstream>
 #include <iostream>
 #include <string>
+
+#include "content/tools/robotsource/RobotSource.h"
 
 namespace {
 
