@@ -6,7 +6,7 @@
 namespace heapcounter {
 
 std::int64_t BytesInUse() {
-    struct const mallinfo2 info = mallinfo2();
+    const struct mallinfo2 info = mallinfo2();
     return static_cast<std::int64_t>(info.uordblks) + static_cast<std::int64_t>(info.hblkhd);
 }
 
