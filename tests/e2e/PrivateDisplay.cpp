@@ -10,6 +10,8 @@
 
 #include <X11/Xatom.h>
 
+#include "e2e/ProgramProcess.h"
+
 namespace {
 
 // Starts a program found on the PATH with its output discarded.
@@ -20,12 +22,7 @@ pid_t Spawn(const std::vector<std::string>& command, const std::string& display)
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
     if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
-    std::vector<char*> arguments;
-    for (const std::string& argument : command)
-        arguments.push_back(const_cast<char*>(argument.c_str()));
-    arguments.push_back(nullptr);
-    execvp(arguments[0], arguments.data());
-    _exit(127);
+    ExecuteCommand(command);
 }
 
 void Stop(pid_t pid) {

@@ -27,6 +27,16 @@ void ReadAvailable(int descriptor, std::string& into) {
 
 }  // namespace
 
+[[noreturn]] void ExecuteCommand(const std::vector<std::string>& command) {
+    std::vector<char*> arguments;
+    for (const std::string& argument : command) {
+        arguments.push_back(const_cast<char*>(argument.c_str()));
+    }
+    arguments.push_back(nullptr);
+    execvp(arguments[0], arguments.data());
+    _exit(127);
+}
+
 ProgramProcess::ProgramProcess(const std::string& program, const std::string& directory,
                                const std::map<std::string, std::string>& environment)
     : ProgramProcess(std::vector<std::string>{program}, directory, environment, Streams::Pipes) {}
@@ -44,12 +54,7 @@ namespace {
         }
     }
     if (chdir(directory.c_str()) != 0) _exit(126);
-    std::vector<char*> arguments;
-    for (const std::string& argument : command)
-        arguments.push_back(const_cast<char*>(argument.c_str()));
-    arguments.push_back(nullptr);
-    execvp(arguments[0], arguments.data());
-    _exit(127);
+    ExecuteCommand(command);
 }
 
 // Opens a pseudo-terminal; its controlling side, or -1. The terminal side's name goes to `name`.

@@ -66,6 +66,10 @@ private:
     bool exited = false;
 };
 
+// In a child process after fork: becomes command (looked up in PATH), or ends with exit code
+// 127 when it cannot be started.
+[[noreturn]] void ExecuteCommand(const std::vector<std::string>& command);
+
 // What the program writes first when it has started.
 constexpr char kStartUpLines[] =
     "Graphics Initialized\nTiming Initialized\nInput Initialized\nFinished Intialization\n";
