@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <tlhelp32.h>
 #include <windows.h>
+// After the Windows declarations, which it needs.
+#include <tlhelp32.h>
 
 namespace {
 
