@@ -233,11 +233,11 @@ LRESULT ModelViewer::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARA
             ApplyView();
             return 0;
         case WM_ACTIVATE:
-            active = LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE;
-            if (active && input != nullptr) input->AcquireDevices();
-            return 0;
         case WM_KILLFOCUS:
-            active = false;
+            // Active only while activated; the devices can be taken only then.
+            active = message == WM_ACTIVATE &&
+                     (LOWORD(wParam) == WA_ACTIVE || LOWORD(wParam) == WA_CLICKACTIVE);
+            if (active && input != nullptr) input->AcquireDevices();
             return 0;
         case WM_CLOSE:
             PostQuitMessage(0);
