@@ -34,12 +34,7 @@ void Save(const fs::path& directory, const std::string& name, const std::string&
 
 FaceDescription Quad(std::int32_t v0, std::int32_t v1, std::int32_t v2, std::int32_t v3,
                      std::int32_t normal, int sets) {
-    FaceDescription face;
-    const std::int32_t corners[4] = {v0, v1, v2, v3};
-    for (int k = 0; k < 4; ++k) {
-        face.vertexIndex[k] = corners[k];
-        face.normalIndex[k] = normal;
-    }
+    FaceDescription face = QuadFace(v0, v1, v2, v3, normal);
     for (int s = 0; s < sets; ++s) {
         TexCoordSetDescription set;
         set.tag = s;

@@ -16,17 +16,6 @@
 
 namespace {
 
-FaceDescription Face4(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d,
-                      std::int32_t normal) {
-    FaceDescription face;
-    const std::int32_t corners[4] = {a, b, c, d};
-    for (int k = 0; k < 4; ++k) {
-        face.vertexIndex[k] = corners[k];
-        face.normalIndex[k] = normal;
-    }
-    return face;
-}
-
 // Two materials (one textured), a quad and a triangle with its last corner
 // repeated, and a small node tree.
 ModelDescription Sample() {
@@ -38,7 +27,7 @@ ModelDescription Sample() {
     model.vertices = {Vec3(-1, -1, 0), Vec3(1, -1, 0), Vec3(1, 1, 0), Vec3(-1, 1, 0),
                       Vec3(0, 2.5f, 1)};
     model.normals = {Vec3(0, 0, 1), Vec3(0, 0.5f, 0.8f)};
-    model.faces = {Face4(0, 1, 2, 3, 0), Face4(3, 2, 4, 4, 1)};
+    model.faces = {QuadFace(0, 1, 2, 3, 0), QuadFace(3, 2, 4, 4, 1)};
     TexCoordSetDescription set;
     set.corners[2] = Vec2(1, 0.5f);
     model.faces[0].sets.push_back(set);

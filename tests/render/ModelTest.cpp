@@ -14,17 +14,6 @@
 
 namespace {
 
-FaceDescription Quad(std::int32_t v0, std::int32_t v1, std::int32_t v2, std::int32_t v3,
-                     std::int32_t normal) {
-    FaceDescription face;
-    const std::int32_t corners[4] = {v0, v1, v2, v3};
-    for (int k = 0; k < 4; ++k) {
-        face.vertexIndex[k] = corners[k];
-        face.normalIndex[k] = normal;
-    }
-    return face;
-}
-
 // One material using texture 0 for faces 0 and 1, one texture, eight
 // vertices, six normals, two faces (the first with one coordinate set, the
 // second with none) and a single node without children.
@@ -38,7 +27,7 @@ ModelDescription SmallModel() {
     }
     model.normals = {Vec3(1, 0, 0),  Vec3(-1, 0, 0), Vec3(0, 1, 0),
                      Vec3(0, -1, 0), Vec3(0, 0, 1),  Vec3(0, 0, -1)};
-    model.faces = {Quad(4, 5, 7, 6, 4), Quad(0, 2, 3, 1, 5)};
+    model.faces = {QuadFace(4, 5, 7, 6, 4), QuadFace(0, 2, 3, 1, 5)};
     model.faces[1].normalIndex[2] = 3;
     TexCoordSetDescription set;
     set.tag = 9;
@@ -61,7 +50,7 @@ ModelDescription LargeModel() {
     for (int i = 0; i < 56; ++i) model.vertices.push_back(Vec3(0.5f * i, -0.25f * i, 3.0f + i));
     for (int i = 0; i < 18; ++i) model.normals.push_back(Vec3(0.0f, i * 0.1f, 1.0f));
     for (int f = 0; f < 10; ++f) {
-        model.faces.push_back(Quad(f, f + 7, f * 3, 63 - f, 23 - f));
+        model.faces.push_back(QuadFace(f, f + 7, f * 3, 63 - f, 23 - f));
         for (int s = 0; s < f % 3; ++s) {
             TexCoordSetDescription set;
             set.tag = f * 10 + s;
@@ -124,7 +113,7 @@ ModelDescription Describe(const Model& model) {
     for (int i = 0; i < model.GetFaceCount(); ++i) {
         const Face& f = model.GetFaces()[i];
         EXPECT_EQ(f.sets == nullptr, f.setCount == 0);
-        d.faces.push_back(Quad(0, 0, 0, 0, 0));
+        d.faces.push_back(QuadFace(0, 0, 0, 0, 0));
         std::copy(f.vertexIndex, f.vertexIndex + 4, d.faces.back().vertexIndex);
         std::copy(f.normalIndex, f.normalIndex + 4, d.faces.back().normalIndex);
         for (int s = 0; s < f.setCount; ++s) {

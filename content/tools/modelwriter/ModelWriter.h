@@ -37,6 +37,18 @@ struct FaceDescription {
     std::vector<TexCoordSetDescription> sets;
 };
 
+// A quad over four vertices, one normal for every corner, without coordinate sets.
+inline FaceDescription QuadFace(std::int32_t v0, std::int32_t v1, std::int32_t v2, std::int32_t v3,
+                                std::int32_t normal) {
+    FaceDescription face;
+    const std::int32_t corners[4] = {v0, v1, v2, v3};
+    for (int k = 0; k < 4; ++k) {
+        face.vertexIndex[k] = corners[k];
+        face.normalIndex[k] = normal;
+    }
+    return face;
+}
+
 struct NodeDescription {
     std::string name;
     std::int32_t id = 0;
