@@ -82,6 +82,15 @@ status=0
 (cd "$build" && timeout 300 wine tests/velmora_windows_tests.exe --gtest_brief=1) || status=$?
 [ $status -eq 0 ] || fail "the unit tests failed under Wine (exit code $status)"
 
+# The end-to-end tests start from a Wine session of their own, as a user who
+# starts the program fresh. Started right after the unit tests, in the session
+# those had just brought up, the program's window was now and then left
+# inactive (it never drew and took no keys): the session's desktop process
+# was still settling.
+wineserver -k 2>/dev/null || true
+wineserver -w
+wineserver -p || fail "wineserver does not start again"
+
 echo "End-to-end tests of $build/velmora.exe under Wine on display $DISPLAY"
 status=0
 VELMORA_WINE_RUNTIME_DIR="$PWD/$build" VELMORA_WINE_CONSOLE_TEXT="$PWD/$build/tests/consoletext.exe" \
