@@ -87,13 +87,17 @@ const SphereNode* LeafOf(const ChildEntry& entry) {
     return entry.IsLeaf() ? entry.node : entry.node->children.LoneLeaf();
 }
 
-// What the leaf tests of the frustum and sweep queries read of an object: its sphere now and
-// its last step.
-void FetchObject(const ChildEntry& leaf) {
+// What the frustum query's leaf test reads of an object: its sphere now.
+void FetchLiveSphere(const ChildEntry& leaf) {
     const Object3D* object = leaf.Object();
     treekernels::Prefetch(&object->radius);
     treekernels::Prefetch(&object->position);
-    treekernels::Prefetch(&object->previousPosition);
+}
+
+// What the sweep query's leaf test reads of an object: its sphere now and its last step.
+void FetchObject(const ChildEntry& leaf) {
+    FetchLiveSphere(leaf);
+    treekernels::Prefetch(&leaf.Object()->previousPosition);
 }
 
 // What the other leaf tests read: the leaf's own sphere (through its container's node for a
@@ -259,7 +263,7 @@ void EntitySphereTree::QueryFrustum(Frustum* frustum, std::list<Object3D*>& obje
         return ReachesIntoFrustum(planes, center, radius);
     };
     Search(
-        root, reaches, FetchObject,
+        root, reaches, FetchLiveSphere,
         [&](const ChildEntry& leaf) {
             // The object's own sphere now, not the leaf's sweep.
             Object3D* object = leaf.Object();
