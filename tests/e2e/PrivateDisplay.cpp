@@ -2,8 +2,8 @@
 
 #include <chrono>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -25,6 +25,21 @@ pid_t Spawn(const std::vector<std::string>& command, const std::string& display)
     ExecuteCommand(command);
 }
 
+// The first line written to fd (without its line feed), or what came before the writer closed
+// it or the time ran out.
+std::string ReadLine(int fd, std::chrono::milliseconds timeout) {
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd ready = {fd, POLLIN, 0};
+        if (poll(&ready, 1, 50) <= 0) continue;
+        char c;
+        if (read(fd, &c, 1) != 1 || c == '\n') break;
+        line += c;
+    }
+    return line;
+}
+
 void Stop(pid_t pid) {
     if (pid <= 0) return;
     kill(pid, SIGTERM);
@@ -35,23 +50,28 @@ void Stop(pid_t pid) {
 
 PrivateDisplay::PrivateDisplay(Manager wanted, const std::vector<std::string>& serverArguments) {
     using namespace std::chrono_literals;
-    // The first display number without a server (the test command's own starts at 90).
-    for (int number = 150; number < 200 && server < 0; ++number) {
-        struct stat existing;
-        if (stat(("/tmp/.X11-unix/X" + std::to_string(number)).c_str(), &existing) == 0 ||
-            stat(("/tmp/.X" + std::to_string(number) + "-lock").c_str(), &existing) == 0) {
-            continue;
-        }
-        name = ":" + std::to_string(number);
-        std::vector<std::string> command = {"Xvfb",        name,        "-screen", "0",
-                                            "1024x768x24", "-nolisten", "tcp",     "-noreset"};
-        command.insert(command.end(), serverArguments.begin(), serverArguments.end());
-        server = Spawn(command, "");
+    // The server takes the first free display number and writes it back through a pipe
+    // (-displayfd), so that suites started side by side never share a server.
+    int number[2];
+    if (pipe(number) != 0) {
+        problem = "no pipe for the display number of Xvfb";
+        return;
     }
-    for (int i = 0; i < 100 && connection == nullptr; ++i) {
-        std::this_thread::sleep_for(50ms);
-        connection = XOpenDisplay(name.c_str());
+    fcntl(number[0], F_SETFD, FD_CLOEXEC);
+    std::vector<std::string> command = {"Xvfb",      "-displayfd", std::to_string(number[1]),
+                                        "-screen",   "0",          "1024x768x24",
+                                        "-nolisten", "tcp",        "-noreset"};
+    command.insert(command.end(), serverArguments.begin(), serverArguments.end());
+    server = Spawn(command, "");
+    close(number[1]);
+    const std::string given = ReadLine(number[0], 5s);
+    close(number[0]);
+    if (given.empty()) {
+        problem = "Xvfb did not start (is it installed?)";
+        return;
     }
+    name = ":" + given;
+    connection = XOpenDisplay(name.c_str());
     if (connection == nullptr) {
         problem = "Xvfb did not start on " + name;
         return;
