@@ -85,8 +85,8 @@ status=0
 # The end-to-end tests start from a Wine session of their own, as a user who
 # starts the program fresh. Started right after the unit tests, in the session
 # those had just brought up, the program's window was now and then left
-# inactive (it never drew and took no keys): the session's desktop process
-# was still settling.
+# inactive (it never drew and took no keys); in a session of their own it
+# never was.
 wineserver -k 2>/dev/null || true
 wineserver -w
 wineserver -p || fail "wineserver does not start again"
