@@ -11,8 +11,10 @@ start_private_display() {
     XVFB_PID=$!
     # The number arrives, newline-terminated, once the server accepts connections.
     for _ in $(seq 1 100); do
-        number=$(head -n 1 "$number_file")
-        [ -n "$number" ] && [ "$(wc -l <"$number_file")" -ge 1 ] && break
+        if [ "$(wc -l <"$number_file")" -ge 1 ]; then
+            number=$(head -n 1 "$number_file")
+            break
+        fi
         kill -0 $XVFB_PID 2>/dev/null || break
         sleep 0.1
     done
